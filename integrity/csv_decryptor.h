@@ -1,0 +1,37 @@
+#pragma once
+// Decryption of protected CSV files: a ".bry" file holds one run of Base64 text of the CSV
+// content enciphered with AES-128-CBC and PKCS #7 fill.
+
+#include <string>
+
+// The launcher's fixed key and chaining value.
+extern const char* const kCsvKey;    // "5555555555555555"
+extern const char* const kCsvChain;  // "7777777777777777"
+
+class CsvDecryptor {
+public:
+    // Accepts key and chain texts of 16, 24 or 32 characters of equal length; false with
+    // the reason in `error` otherwise.
+    bool SetKey(const std::string& key, const std::string& chain, std::string& error);
+
+    // Reads `source` whole, deciphers it and writes the plain text to `target` (binary).
+    // False with the reason in `error` when the source cannot be read, the text cannot be
+    // deciphered, or the target cannot be written; a failed decryption never touches the
+    // target.
+    bool DecryptFile(const std::string& source, const std::string& target, std::string& error);
+
+    // Base64 text to plain text (up to its first zero byte). False with the reason in
+    // `error` for a length that is not a positive multiple of 16 or a wrong fill.
+    bool DecryptText(const std::string& text, std::string& plain, std::string& error);
+
+private:
+    std::string _key;
+    std::string _chain;
+};
+
+// Decodes from the start of `text` up to the first "=" or character outside the Base64
+// alphabet; a final group of k characters gives k - 1 bytes.
+std::string Base64Decode(const std::string& text);
+
+// ASCII letter, digit, "+" or "/".
+bool IsBase64Char(unsigned char c);

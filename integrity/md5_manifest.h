@@ -1,0 +1,40 @@
+#pragma once
+// Check of the installed files against the digest manifest Config/md5.csv: a header line
+// "md5", then one "/relative/path,digest," line per file. Digests are MD5 over the content
+// read the text-mode way (CR LF read as LF, reading ends at the first 0x1A byte).
+
+#include <string>
+#include <vector>
+
+struct Md5Entry {
+    std::string path;   // as the manifest gives it, trimmed; begins with "/"
+    std::string md5;    // as the manifest gives it, trimmed
+    std::string state;  // in findings: "not exist" or "file changed"
+};
+
+// Reads the manifest and compares every entry below `directory` (no trailing separator).
+// True when the manifest exists, its header is right and every listed file is present and
+// unchanged. False otherwise; `results` then holds one finding per missing or changed file in
+// manifest order (left untouched when the manifest itself is missing or its header wrong).
+bool CheckMd5Manifest(const std::string& directory, const std::string& manifestPath,
+                      std::vector<Md5Entry>& results);
+
+// Reads the manifest's entries; false when it is missing or its header is wrong.
+bool ReadMd5Manifest(const std::string& manifestPath, std::vector<Md5Entry>& entries);
+
+// Clears `results`, compares each entry in order and appends a finding per failing one.
+bool CompareMd5Entries(const std::string& directory, const std::vector<Md5Entry>& entries,
+                       std::vector<Md5Entry>& results);
+
+// Whether the text-mode digest of the file equals `expected` exactly.
+bool IsFileMd5Equal(const std::string& path, const std::string& expected);
+
+// Text-mode digest as 32 lower-case hex digits; false when the file does not exist.
+bool GetFileMd5(const std::string& path, std::string& digest);
+
+// Narrow texts are UTF-8 here: both return the bytes unchanged.
+std::string AnsiToUtf8(const std::string& text);
+std::string Utf8ToAnsi(const std::string& text);
+
+// With `convert`, the path in the platform's native form; else unchanged.
+std::string ToNativePath(const std::string& path, bool convert);

@@ -1,0 +1,32 @@
+#pragma once
+// Small functions on narrow texts shared by every part. No state, no system calls.
+// Narrow texts are UTF-8.
+
+#include <string>
+#include <vector>
+
+#include "platform/printf_check.h"
+
+// Pointer into `path` just behind its last "/" or "\", or `path` itself when it has neither.
+const char* GetFileName(const char* path);
+
+// Appends to `pieces` the parts of `text` between occurrences of `separator` (non-empty).
+// A leading separator gives an empty first piece; a trailing one gives no empty last piece.
+void SplitString(const std::string& text, const std::string& separator,
+                 std::vector<std::string>& pieces);
+
+// Replaces the first (or, with `all`, every) occurrence of `pattern` (non-empty) in `text`;
+// inserted text is never searched again. Returns the number of replacements.
+int ReplaceString(std::string& text, const std::string& pattern, const std::string& replacement,
+                  bool all);
+
+// Removes from `text` every character among the first `count` characters of `set`;
+// does nothing when `set` is null.
+void RemoveChars(std::string& text, const char* set, size_t count);
+
+// UTF-8 to wide text and back. Never touches the process-wide locale; safe on any thread.
+std::wstring AnsiToWide(const std::string& text);
+std::string WideToAnsi(const std::wstring& text);
+
+// printf-style formatting into a text of any length.
+std::string FormatString(const char* format, ...) VX_PRINTF_FORMAT(1, 2);
