@@ -8,15 +8,20 @@
 // Directory of the running executable: forward slashes, no trailing separator.
 std::string GetExeDir();
 
+// The directory part of an executable's full path `exePath`: backslashes turned into forward
+// slashes, the last separator and the file name removed. A file directly in the root gives ""
+// (so that dir + "/name" still names it); a path without separator is returned whole.
+std::string ExeDirFromPath(const std::string& exePath);
+
 // True when a file or directory exists at `path`.
 bool PathExists(const std::string& path);
 
 // What kind of failure an operating-system error code stands for. The mapping from the
 // system's codes lives in one place, beside each backend.
 enum class FileErrorKind {
-    NotFound,           // the file or a directory on the way is missing
+    NotFound,  // the file or a directory on the way is missing
     AccessDenied,
-    BadPathSyntax,      // name too long, too many links, invalid name
+    BadPathSyntax,  // name too long, too many links, invalid name
     ReadOnly,
     AlreadyExists,
     DirectoryNotEmpty,

@@ -1,0 +1,125 @@
+#include "platform/log.h"
+
+#include <log4cplus/fileappender.h>
+#include <log4cplus/initializer.h>
+#include <log4cplus/layout.h>
+#include <log4cplus/logger.h>
+#include <log4cplus/loggingmacros.h>
+#include <log4cplus/tstring.h>
+
+#include <cstdio>
+#include <memory>
+#include <mutex>
+
+namespace {
+
+const log4cplus::tchar* const kLoggerName = LOG4CPLUS_TEXT("Root");
+const log4cplus::tchar* const kPattern =
+    LOG4CPLUS_TEXT("%D{%Y-%m-%d %H:%M:%S,%q} [%t] [%-5p] %m%n");
+const long kRollingFileSize = 10485760;  // 10 MiB
+const int kMaxBackupIndex = 10;
+const size_t kFirstFormatBuffer = 2048;
+
+log4cplus::Logger RootLogger() {
+    return log4cplus::Logger::getInstance(kLoggerName);
+}
+
+// Writes an already formatted text at `level`. The text is never used as a format again.
+void WriteRecord(log4cplus::LogLevel level, const std::string& text, const char* file, int line,
+                 const char* function) {
+    log4cplus::Logger logger = RootLogger();
+    if (!logger.isEnabledFor(level)) return;
+    // The identity in a narrow build, so the text reaches the layout without another copy;
+    // a wide build widens it here.
+    log4cplus::detail::macro_forced_log(logger, level, LOG4CPLUS_STRING_TO_TSTRING(text), file,
+                                        line, function);
+}
+
+void WriteFormatted(log4cplus::LogLevel level, const char* name, const char* format, va_list args,
+                    const char* function) {
+    std::string text = FormatArgs(format, args);
+    if (name != nullptr) text.insert(0, std::string("[") + name + "] ");
+    WriteRecord(level, text, __FILE__, __LINE__, function);
+}
+
+}  // namespace
+
+std::string FormatArgs(const char* format, va_list args) {
+    std::string text;
+    size_t size = kFirstFormatBuffer;
+    for (;;) {
+        text.resize(size);
+        va_list copy;
+        va_copy(copy, args);
+        int count = vsnprintf(&text[0], size, format, copy);
+        va_end(copy);
+        // A negative count is a conversion the formatter cannot make at all (not a short
+        // buffer): growing would never end, so the message is dropped.
+        if (count < 0) return std::string();
+        if (static_cast<size_t>(count) < size) {
+            text.resize(static_cast<size_t>(count));
+            return text;
+        }
+        while (size <= static_cast<size_t>(count)) size *= 2;
+    }
+}
+
+void LOG_INIT(const std::string& path, bool sizeRolling) {
+    // The library is set up once per process; a second LOG_INIT only replaces the appender.
+    static std::once_flag initialized;
+    std::call_once(initialized, [] { log4cplus::initialize(); });
+
+    log4cplus::tstring fileName = LOG4CPLUS_STRING_TO_TSTRING(path);
+    log4cplus::SharedAppenderPtr appender;
+    if (sizeRolling) {
+        appender = log4cplus::SharedAppenderPtr(new log4cplus::RollingFileAppender(
+            fileName, kRollingFileSize, kMaxBackupIndex, /*immediateFlush=*/true,
+            /*createDirs=*/true));
+    } else {
+        appender = log4cplus::SharedAppenderPtr(new log4cplus::DailyRollingFileAppender(
+            fileName, log4cplus::DAILY, /*immediateFlush=*/true, kMaxBackupIndex,
+            /*createDirs=*/true, /*rollOnClose=*/true, log4cplus::tstring()));
+    }
+    appender->setName(kLoggerName);
+    appender->setLayout(std::unique_ptr<log4cplus::Layout>(new log4cplus::PatternLayout(kPattern)));
+
+    log4cplus::Logger logger = RootLogger();
+    logger.removeAllAppenders();
+    logger.addAppender(appender);
+    logger.setLogLevel(log4cplus::DEBUG_LOG_LEVEL);
+}
+
+void LOG_SHUTDOWN() {
+    log4cplus::Logger::shutdown();
+}
+
+#define VX_DEFINE_LOG_FUNCTION(function, level)                       \
+    void function(const char* format, ...) {                          \
+        va_list args;                                                 \
+        va_start(args, format);                                       \
+        WriteFormatted(level, nullptr, format, args, #function);      \
+        va_end(args);                                                 \
+    }                                                                 \
+    void function##_NAME(const char* name, const char* format, ...) { \
+        va_list args;                                                 \
+        va_start(args, format);                                       \
+        WriteFormatted(level, name, format, args, #function "_NAME"); \
+        va_end(args);                                                 \
+    }
+
+VX_DEFINE_LOG_FUNCTION(LOG_DEBUG, log4cplus::DEBUG_LOG_LEVEL)
+VX_DEFINE_LOG_FUNCTION(LOG_INFO, log4cplus::INFO_LOG_LEVEL)
+VX_DEFINE_LOG_FUNCTION(LOG_WARN, log4cplus::WARN_LOG_LEVEL)
+VX_DEFINE_LOG_FUNCTION(LOG_ERROR, log4cplus::ERROR_LOG_LEVEL)
+VX_DEFINE_LOG_FUNCTION(LOG_FATAL, log4cplus::FATAL_LOG_LEVEL)
+
+void LOG_PRINT(const char* format, ...) {
+    va_list args;
+    va_start(args, format);
+    std::string text = FormatArgs(format, args);
+    va_end(args);
+    WriteRecord(log4cplus::DEBUG_LOG_LEVEL, text, __FILE__, __LINE__, "LOG_PRINT");
+    // One write for text and line end, so lines of different threads never interleave.
+    text.push_back('\n');
+    fwrite(text.data(), 1, text.size(), stdout);
+}

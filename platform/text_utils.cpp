@@ -1,0 +1,79 @@
+#include "platform/text_utils.h"
+
+#include <Poco/UnicodeConverter.h>
+
+#include <cstdarg>
+#include <cstring>
+
+#include "platform/log.h"
+
+const char* GetFileName(const char* path) {
+    const char* name = path;
+    for (const char* p = path; *p != '\0'; ++p) {
+        if (*p == '/' || *p == '\\') name = p + 1;
+    }
+    return name;
+}
+
+void SplitString(const std::string& text, const std::string& separator,
+                 std::vector<std::string>& pieces) {
+    if (separator.empty()) {  // nothing to split at; an empty separator would never end
+        if (!text.empty()) pieces.push_back(text);
+        return;
+    }
+    size_t start = 0;
+    while (start < text.size()) {
+        size_t at = text.find(separator, start);
+        if (at == std::string::npos) {
+            pieces.push_back(text.substr(start));
+            return;
+        }
+        pieces.push_back(text.substr(start, at - start));
+        start = at + separator.size();
+    }
+}
+
+int ReplaceString(std::string& text, const std::string& pattern, const std::string& replacement,
+                  bool all) {
+    if (pattern.empty()) return 0;  // an empty pattern matches everywhere and would never end
+    int count = 0;
+    size_t at = text.find(pattern);
+    while (at != std::string::npos) {
+        text.replace(at, pattern.size(), replacement);
+        ++count;
+        if (!all) break;
+        at = text.find(pattern, at + replacement.size());
+    }
+    return count;
+}
+
+void RemoveChars(std::string& text, const char* set, size_t count) {
+    if (set == nullptr) return;
+    std::string kept;
+    kept.reserve(text.size());
+    for (char c : text) {
+        if (memchr(set, c, count) == nullptr) kept.push_back(c);
+    }
+    text.swap(kept);
+}
+
+// Poco converts UTF-8 itself, so no thread ever changes the process-wide locale for it.
+std::wstring AnsiToWide(const std::string& text) {
+    std::wstring wide;
+    Poco::UnicodeConverter::convert(text, wide);
+    return wide;
+}
+
+std::string WideToAnsi(const std::wstring& text) {
+    std::string narrow;
+    Poco::UnicodeConverter::convert(text, narrow);
+    return narrow;
+}
+
+std::string FormatString(const char* format, ...) {
+    va_list args;
+    va_start(args, format);
+    std::string text = FormatArgs(format, args);
+    va_end(args);
+    return text;
+}
