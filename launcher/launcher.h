@@ -1,0 +1,107 @@
+#pragma once
+// The launcher: the one application object that reads the station's files, builds the
+// process plan, clears leftovers, starts every station process and, on a console quit,
+// terminates them all. Created on first use and never destroyed.
+
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "launcher/path_variables.h"
+#include "launcher/process_plan.h"
+
+class ExcuteProcess;
+class PortMap;
+class ProjectInfo;
+class PyConfig;
+
+// Number of Run calls in this process.
+extern int g_starttimes;
+
+class Launcher {
+  public:
+    // The one launcher; safe to call first from any thread.
+    static Launcher& Instance();
+
+    // Start-up sequence: manifest present, settings, project file, digests (when the project
+    // asks), work path, protected CSV files, station script, port file, plan. True when the
+    // plan is built; false after the failing step has logged its reason.
+    bool Init();
+
+    // Kills leftovers, then starts the plan entry by entry with their waits, and marks the
+    // launcher running. Returns early, starting nothing more, once Uninit has begun.
+    void Run();
+
+    // Closes every runner in start order (its child terminated) and clears the running flag.
+    // From its first call on, no further child is started. Always true; may be called again.
+    bool Uninit();
+
+    bool IsRunning() const { return _isRunning.load(); }
+
+    // The console quit callback: logs and calls Uninit.
+    static bool ConsoleQuitProc();
+
+    // Reads Config/launcher.xml into _projectDir and _projectFile. False, with the reason
+    // logged, when it cannot be loaded or lacks Config, ProjectDir or ProjectFile.
+    bool ReadLauncherConfig();
+
+    // Writes the plain ".csv" of every protected CSV file of the project from its ".bry".
+    // False at the first failure, with the reason logged; earlier targets stay written.
+    bool DecryptCsvFiles();
+
+    // Appends the instances of every script entry to _processPlan.
+    void BuildProcessPlan();
+
+    // Kills the processes that listen on the station's Sequence, Engine and StateMachine
+    // ports or run one of the station's executables.
+    void CheckProcessState();
+
+    // Starts one child with its output captured. The runner is kept (and closed by Uninit)
+    // also when the start fails. False when the start failed or Uninit has begun.
+    bool StartProcess(const std::string& name, const std::string& workDir, const std::string& cmd);
+
+    // Output handler of every runner: writes the chunk to the log and the console.
+    static void OnProcessOutput(ExcuteProcess* runner, const std::string& chunk, void* context);
+
+    // Path variables, computed from the launcher's state at the moment of the call.
+    void ReplaceVariables(std::string& text) const;
+    std::string GetAppWorkDir() const;
+    std::string GetProjectDir() const;
+    std::string GetZmqPortFilePath() const;
+
+    const ProcessPlan& GetProcessPlan() const { return _processPlan; }
+
+  private:
+    Launcher();
+    ~Launcher() = delete;  // lives until the process ends
+    Launcher(const Launcher&) = delete;
+    Launcher& operator=(const Launcher&) = delete;
+
+    PathVariableSources CurrentPathSources() const;
+    bool CheckDigests(const std::string& manifestPath);
+    void KillListeners(const char* family, const char* portKey, int basePort, int count);
+    void StartSingle(const ProcessSpec& spec);
+    void StartInstances(const std::vector<ProcessSpec>& instances);
+    // Waits `seconds` unless a quit arrives first; false when one has.
+    bool WaitAfterStart(int seconds);
+    bool IsQuitting();
+
+    std::unique_ptr<PyConfig> _pyConfig;
+    std::unique_ptr<PortMap> _zmqPorts;
+    std::unique_ptr<ProjectInfo> _projectInfo;
+    ProcessPlan _processPlan;
+    std::string _projectDir;
+    std::string _projectFile;
+    std::atomic<bool> _isRunning{true};
+
+    // Guards _processes and _quitting: Run's starts and Uninit's closes never overlap, and
+    // a start in progress finishes before Uninit closes it with the others.
+    std::mutex _processMutex;
+    std::condition_variable _quitSignal;
+    bool _quitting = false;
+    std::vector<std::unique_ptr<ExcuteProcess>> _processes;
+};

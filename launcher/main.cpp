@@ -1,0 +1,38 @@
+// VXLauncher: brings up one test station. Takes no arguments; everything is found from the
+// executable's own directory. Exit status 0 after Ctrl-C, -1 when start-up fails.
+
+#include <cstdio>
+
+#include "launcher/launcher.h"
+#include "platform/clock.h"
+#include "platform/console_events.h"
+#include "platform/file_system.h"
+#include "platform/log.h"
+
+int main() {
+    // Console lines must appear at once, interleaved with the children's output.
+    setvbuf(stdout, nullptr, _IONBF, 0);
+
+    LOG_INIT(GetExeDir() + "/log/Launcher.log", false);
+
+    // Before any other thread exists: the console events are routed to one thread of their
+    // own only if every later thread inherits that they are not delivered to it.
+    SetConsoleQuitCallback(&Launcher::ConsoleQuitProc);
+
+    Launcher& launcher = Launcher::Instance();
+    if (!launcher.Init()) {
+        LOG_PRINT("Init failed, can not launch.");
+        return -1;
+    }
+    launcher.Run();
+
+    // At least one poll period even when a quit ended the start phase: after a console close
+    // or shutdown the event's own ending of the process then comes first.
+    do {
+        SleepMs(100);
+    } while (launcher.IsRunning());
+
+    LOG_PRINT("Exit success.");
+    LOG_SHUTDOWN();
+    return 0;
+}

@@ -1,0 +1,111 @@
+// Init: from the files on disk to a ready process plan. Each step logs its own reason and
+// the first failing one ends start-up.
+
+#include <vector>
+
+#include "config/port_map.h"
+#include "config/project_info.h"
+#include "config/py_config.h"
+#include "integrity/md5_manifest.h"
+#include "launcher/launcher.h"
+#include "platform/file_system.h"
+#include "platform/log.h"
+
+namespace {
+
+// Digest findings for files that change in normal operation (logs, generated data,
+// the launcher itself) do not stop start-up. Matched anywhere in the path, with case.
+const char* const kToleratedFindings[] = {
+    "config.pyc", ".log", "DS_Store", ".csv", "config.json", "VXLauncher", ".prj",
+};
+
+bool IsToleratedFinding(const std::string& path) {
+    for (const char* text : kToleratedFindings) {
+        if (path.find(text) != std::string::npos) {
+            return true;
+        }
+    }
+    return false;
+}
+
+}  // namespace
+
+bool Launcher::Init() {
+    const std::string appDir = GetExeDir();
+
+    // The manifest must be installed even when the project does not ask for digests.
+    const std::string manifestPath = appDir + "/Config/md5.csv";
+    if (!PathExists(manifestPath)) {
+        LOG_PRINT("%s noe exist", manifestPath.c_str());
+        return false;
+    }
+
+    if (!ReadLauncherConfig()) {
+        LOG_PRINT("Parse Config.xml failed. May be file does not exist.");
+        return false;
+    }
+
+    const std::string projectFilePath = appDir + "/" + _projectDir + "/" + _projectFile;
+    _projectInfo.reset(new ProjectInfo());
+    if (!_projectInfo->LoadProjectFile(projectFilePath)) {
+        LOG_PRINT("Parse prj file failed.Prj Path=%s", projectFilePath.c_str());
+        return false;
+    }
+
+    if (_projectInfo->IsCheckMD5() && !CheckDigests(manifestPath)) {
+        return false;
+    }
+
+    std::string workPath = _projectInfo->ProjectWorkPath();
+    ReplaceVariables(workPath);
+    if (!PathExists(workPath)) {
+        LOG_ERROR("project work path %s not exist", workPath.c_str());
+        return false;
+    }
+    _projectInfo->SetProjectWorkPath(workPath);
+
+    if (!DecryptCsvFiles()) {
+        LOG_ERROR("DecryptCsvFiles faile, please check reasons with log");
+        return false;
+    }
+
+    const std::string projectDir = GetProjectDir();
+    _pyConfig.reset(new PyConfig());
+    if (!_pyConfig->ParseConfig(projectDir, _projectInfo->GetConfigJsonName())) {
+        LOG_PRINT("Parse config.py failed.Path=%s", projectDir.c_str());
+        return false;
+    }
+
+    _zmqPorts.reset(new PortMap());
+    const std::string portFilePath = GetZmqPortFilePath();
+    if (!_zmqPorts->ReadPortFile(portFilePath)) {
+        LOG_PRINT("Parse zmq config failed.Project Path=%s", portFilePath.c_str());
+        return false;
+    }
+
+    BuildProcessPlan();
+    return true;
+}
+
+// Every finding that is not tolerated is named; any such finding stops start-up.
+bool Launcher::CheckDigests(const std::string& manifestPath) {
+    std::vector<Md5Entry> findings;
+    if (CheckMd5Manifest(GetExeDir(), manifestPath, findings)) {
+        return true;
+    }
+    bool changed = false;
+    for (const Md5Entry& finding : findings) {
+        if (!IsToleratedFinding(finding.path)) {
+            LOG_PRINT("%s have changed", finding.path.c_str());
+            changed = true;
+        }
+    }
+    return !changed;
+}
+
+void Launcher::BuildProcessPlan() {
+    PyConfig& config = _pyConfig->EnsureParsed();
+    ::BuildProcessPlan(
+        config._modules, config._slots, config._processEntries,
+        [this](std::string& text) { ReplaceVariables(text); }, _processPlan);
+}
