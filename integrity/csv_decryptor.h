@@ -9,7 +9,7 @@ extern const char* const kCsvKey;    // "5555555555555555"
 extern const char* const kCsvChain;  // "7777777777777777"
 
 class CsvDecryptor {
-public:
+  public:
     // Accepts key and chain texts of 16, 24 or 32 characters of equal length; false with
     // the reason in `error` otherwise.
     bool SetKey(const std::string& key, const std::string& chain, std::string& error);
@@ -21,10 +21,17 @@ public:
     bool DecryptFile(const std::string& source, const std::string& target, std::string& error);
 
     // Base64 text to plain text (up to its first zero byte). False with the reason in
-    // `error` for a length that is not a positive multiple of 16 or a wrong fill.
+    // `error` for a length that is not a positive multiple of 16, a wrong fill (also a fill
+    // count above 16: "Failure to fill!Decryption error!") or no key set; `plain` is then
+    // empty or untouched.
     bool DecryptText(const std::string& text, std::string& plain, std::string& error);
 
-private:
+    // The inverse of DecryptText: `plain` enciphered with AES-128-CBC and PKCS #7 fill,
+    // written as one run of Base64 text without line ends. False with the reason in `error`
+    // when `plain` holds a zero byte (decryption would cut it there) or no key is set.
+    bool ProtectText(const std::string& plain, std::string& text, std::string& error);
+
+  private:
     std::string _key;
     std::string _chain;
 };

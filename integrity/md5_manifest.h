@@ -19,17 +19,21 @@ struct Md5Entry {
 bool CheckMd5Manifest(const std::string& directory, const std::string& manifestPath,
                       std::vector<Md5Entry>& results);
 
-// Reads the manifest's entries; false when it is missing or its header is wrong.
+// Reads the manifest's entries (appended to `entries`); false when it is missing or its
+// header is wrong. Lines with fewer than three comma-separated fields are skipped.
 bool ReadMd5Manifest(const std::string& manifestPath, std::vector<Md5Entry>& entries);
 
-// Clears `results`, compares each entry in order and appends a finding per failing one.
+// Clears `results`, compares each entry in order and appends a finding per failing one:
+// "not exist" when `directory` + path cannot be found (also when the system rejects the
+// name), "file changed" when its digest differs or cannot be computed. True when none fails.
 bool CompareMd5Entries(const std::string& directory, const std::vector<Md5Entry>& entries,
                        std::vector<Md5Entry>& results);
 
 // Whether the text-mode digest of the file equals `expected` exactly.
 bool IsFileMd5Equal(const std::string& path, const std::string& expected);
 
-// Text-mode digest as 32 lower-case hex digits; false when the file does not exist.
+// Text-mode digest as 32 lower-case hex digits. False, `digest` untouched, when the path is
+// not an existing regular file or cannot be opened (so it never matches any digest).
 bool GetFileMd5(const std::string& path, std::string& digest);
 
 // Narrow texts are UTF-8 here: both return the bytes unchanged.
