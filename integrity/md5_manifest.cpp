@@ -1,5 +1,6 @@
 #include "integrity/md5_manifest.h"
 
+#include <Poco/Ascii.h>
 #include <Poco/DigestEngine.h>
 #include <Poco/DigestStream.h>
 #include <Poco/Exception.h>
@@ -36,6 +37,21 @@ bool IsRegularFile(const std::string& path) {
     } catch (const Poco::Exception&) {
         return false;
     }
+}
+
+// What the reader gives back unchanged: no separator, no line end, nothing trimmed away,
+// and no 0x1A, where text-mode reading stops.
+bool IsListablePath(const std::string& path) {
+    if (path.size() < 2 || path[0] != '/') return false;
+    if (path.find_first_of(",\r\n\x1a") != std::string::npos) return false;
+    return !Poco::Ascii::isSpace(path.back());
+}
+
+bool IsDigestText(const std::string& digest) {
+    if (digest.size() != 32) return false;
+    for (char c : digest)
+        if (!((c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'))) return false;
+    return true;
 }
 
 }  // namespace
@@ -94,6 +110,25 @@ bool GetFileMd5(const std::string& path, std::string& digest) {
     Poco::StreamCopier::copyStream(in, out, kCopyChunk);
     out.close();
     digest = Poco::DigestEngine::digestToHex(engine.digest());
+    return true;
+}
+
+bool FormatMd5Manifest(const std::vector<Md5Entry>& entries, std::string& text,
+                       std::string& error) {
+    std::string manifest = std::string(kHeader) + "\n";
+    for (const Md5Entry& entry : entries) {
+        if (!IsListablePath(entry.path)) {
+            error = "path \"" + entry.path + "\" can not be written to a manifest";
+            return false;
+        }
+        if (!IsDigestText(entry.md5)) {
+            error = "digest \"" + entry.md5 + "\" of " + entry.path +
+                    " is not 32 lower-case hex digits";
+            return false;
+        }
+        manifest += entry.path + "," + entry.md5 + ",\n";
+    }
+    text.swap(manifest);
     return true;
 }
 

@@ -36,6 +36,12 @@ bool IsFileMd5Equal(const std::string& path, const std::string& expected);
 // not an existing regular file or cannot be opened (so it never matches any digest).
 bool GetFileMd5(const std::string& path, std::string& digest);
 
+// The text of a manifest the check accepts: the header line, then "path,digest," per entry,
+// each line ending in LF. False with the reason in `error` when an entry cannot be read back
+// as written: a path that does not begin with "/" or holds a comma, a line end or blanks at
+// either end, or a digest that is not 32 lower-case hex digits.
+bool FormatMd5Manifest(const std::vector<Md5Entry>& entries, std::string& text, std::string& error);
+
 // Narrow texts are UTF-8 here: both return the bytes unchanged.
 std::string AnsiToUtf8(const std::string& text);
 std::string Utf8ToAnsi(const std::string& text);
