@@ -12,7 +12,7 @@ class ExcuteProcess;
 typedef void (*OutputCallback)(ExcuteProcess* runner, const std::string& chunk, void* context);
 
 class ExcuteProcess {
-public:
+  public:
     ExcuteProcess();
     // Closes the runner if CloseProcess was not called.
     ~ExcuteProcess();
@@ -35,16 +35,22 @@ public:
     // Stops the reader (never inside the output callback; the callback has returned when this
     // returns), kills the child and everything in its process group, reaps it, closes every
     // descriptor and prints "CloseProcess success.\n". Safe on a runner that never started
-    // and a second time (the second call only prints).
+    // and a second time (the second call only prints). Never call it from the output callback
+    // of the same runner: it waits for that callback to return.
     void CloseProcess();
 
     // Process id of the started child, or -1.
     int GetPid() const;
 
-    // The reader loop; runs on the reader thread only.
+    // The reader loop; runs on the reader thread only. Hands on the output until CloseProcess
+    // wakes it, or until the pipe reports end of data and the child has been reaped.
     void ReadPipe();
 
-private:
+  private:
+    // Hands one piece of output to the callback, or prints it when there is none; the piece
+    // ends at its first zero byte.
+    void DeliverChunk(const char* data, size_t size);
+
     struct State;  // the backend's descriptors, child and thread
     std::string _name;
     std::string _workPath;

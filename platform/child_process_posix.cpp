@@ -1,0 +1,222 @@
+#include <errno.h>
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/eventfd.h>
+#include <sys/syscall.h>
+#include <sys/types.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cstdio>
+#include <thread>
+#include <vector>
+
+#include "platform/child_process.h"
+#include "platform/command_line.h"
+
+extern char** environ;
+
+namespace {
+
+const size_t kChunkSize = 1023;
+
+void CloseDescriptor(int& fd) {
+    if (fd >= 0) close(fd);
+    fd = -1;
+}
+
+// Waits for the child to end and collects it, so that it leaves no zombie behind.
+void ReapChild(pid_t pid) {
+    while (waitpid(pid, nullptr, 0) < 0 && errno == EINTR) {
+    }
+}
+
+// Spawns the child with the pipe's write end as standard output and standard error.
+// Returns 0 with `pid` set, or the error number of the failed start.
+int SpawnChild(const std::vector<std::string>& arguments, const std::string& workPath, int writeFd,
+               pid_t& pid) {
+    std::vector<char*> argv;
+    for (const std::string& argument : arguments)
+        argv.push_back(const_cast<char*>(argument.c_str()));
+    argv.push_back(nullptr);
+
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_adddup2(&actions, writeFd, STDOUT_FILENO);
+    posix_spawn_file_actions_adddup2(&actions, writeFd, STDERR_FILENO);
+    // Descriptors other code of the launcher opened without close-on-exec stay behind too.
+    posix_spawn_file_actions_addclosefrom_np(&actions, STDERR_FILENO + 1);
+    // The working directory changes in the child only; a missing one fails the spawn.
+    if (!workPath.empty()) posix_spawn_file_actions_addchdir_np(&actions, workPath.c_str());
+
+    posix_spawnattr_t attributes;
+    posix_spawnattr_init(&attributes);
+    // The launcher blocks the console signals in its threads, and an embedded interpreter
+    // ignores SIGPIPE; both would survive exec. The child starts with a clean slate.
+    sigset_t none, all;
+    sigemptyset(&none);
+    sigfillset(&all);
+    posix_spawnattr_setsigmask(&attributes, &none);
+    posix_spawnattr_setsigdefault(&attributes, &all);
+    // Its own process group, so that CloseProcess also ends whatever the child started.
+    posix_spawnattr_setpgroup(&attributes, 0);
+    posix_spawnattr_setflags(
+        &attributes, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETPGROUP);
+
+    // glibc's posix_spawnp reports a failed exec or chdir as its result, not as a child
+    // exit code.
+    int error = posix_spawnp(&pid, argv[0], &actions, &attributes, argv.data(), environ);
+    posix_spawnattr_destroy(&attributes);
+    posix_spawn_file_actions_destroy(&actions);
+    return error;
+}
+
+}  // namespace
+
+struct ExcuteProcess::State {
+    pid_t pid = -1;
+    int readFd = -1;
+    int wakeFd = -1;      // eventfd: CloseProcess wakes the reader's poll through it
+    int pidFd = -1;       // readable once the child has ended
+    bool reaped = false;  // written by the reader, read by CloseProcess after the join
+    bool closed = false;
+    std::atomic<bool> running{true};
+    std::thread reader;
+};
+
+ExcuteProcess::ExcuteProcess() : _state(new State) {}
+
+ExcuteProcess::~ExcuteProcess() {
+    if (!_state->closed) CloseProcess();
+}
+
+int ExcuteProcess::GetPid() const {
+    return _state->pid;
+}
+
+bool ExcuteProcess::CreateProcess(const std::string& commandLine) {
+    State& state = *_state;
+    if (state.pid > 0 || state.closed) {  // one child per runner
+        printf("CreateProcess failed. workpath=%s, cmd=%s\n", _workPath.c_str(),
+               commandLine.c_str());
+        return false;
+    }
+    // Every descriptor is close-on-exec: only the dup2 in the spawn hands the write end to
+    // this child, never to a child another thread starts meanwhile.
+    int pipeFds[2];
+    if (pipe2(pipeFds, O_CLOEXEC) != 0) {
+        printf("CreatePipe failed.\n");
+        return false;
+    }
+    int wakeFd = eventfd(0, EFD_CLOEXEC);
+    if (wakeFd < 0) {
+        close(pipeFds[0]);
+        close(pipeFds[1]);
+        printf("CreatePipe failed.\n");
+        return false;
+    }
+
+    std::vector<std::string> arguments = SplitCommandLine(commandLine);
+    pid_t pid = -1;
+    int error = arguments.empty() ? ENOENT : SpawnChild(arguments, _workPath, pipeFds[1], pid);
+    // The child holds its own copy of the write end; without the parent's, end of data comes
+    // when the child and everything it started have gone.
+    close(pipeFds[1]);
+    if (error != 0) {
+        close(pipeFds[0]);
+        close(wakeFd);
+        printf("CreateProcess failed. workpath=%s, cmd=%s\n", _workPath.c_str(),
+               commandLine.c_str());
+        return false;
+    }
+
+    state.pid = pid;
+    state.readFd = pipeFds[0];
+    state.wakeFd = wakeFd;
+    // Without a pidfd (an older kernel) the child is reaped by CloseProcess instead.
+    // (Through syscall: glibc 2.36 declares pidfd_open without C linkage for C++.) A pidfd is
+    // always close-on-exec.
+    state.pidFd = static_cast<int>(syscall(SYS_pidfd_open, pid, 0));
+    printf("CreateProcess success. workpath=%s, cmd=%s\n", _workPath.c_str(), commandLine.c_str());
+    state.reader = std::thread(&ExcuteProcess::ReadPipe, this);
+    return true;
+}
+
+void ExcuteProcess::ReadPipe() {
+    State& state = *_state;
+    char buffer[kChunkSize + 1];
+    enum { kPipe, kWake, kChild };
+    struct pollfd waits[3];
+    waits[kPipe] = {state.readFd, POLLIN, 0};
+    waits[kWake] = {state.wakeFd, POLLIN, 0};
+    waits[kChild] = {state.pidFd, POLLIN, 0};  // a negative descriptor is skipped by poll
+
+    while (state.running) {
+        if (waits[kPipe].fd < 0 && waits[kChild].fd < 0) break;  // nothing left to wait for
+        if (poll(waits, 3, -1) < 0) {
+            if (errno == EINTR) continue;
+            printf("UnHandler read pipe error.errno=%d", errno);
+            return;
+        }
+        if (waits[kWake].revents != 0) return;  // CloseProcess: end quietly
+
+        if (waits[kChild].revents != 0) {
+            // The child ended: collect it at once so that no zombie stays until shutdown.
+            // Output still in the pipe, or written by what it started, is read on.
+            // (-1 means someone else collected it, e.g. with SIGCHLD ignored: done as well.)
+            if (waitpid(state.pid, nullptr, WNOHANG) != 0) {
+                state.reaped = true;
+                waits[kChild].fd = -1;
+            }
+        }
+
+        if (waits[kPipe].revents != 0) {
+            ssize_t count = read(state.readFd, buffer, kChunkSize);
+            if (count < 0) {
+                if (errno == EINTR || errno == EAGAIN) continue;
+                printf("UnHandler read pipe error.errno=%d", errno);
+                return;
+            }
+            if (count == 0) {  // every writer has closed the pipe
+                waits[kPipe].fd = -1;
+                continue;
+            }
+            buffer[count] = '\0';
+            DeliverChunk(buffer, static_cast<size_t>(count));
+        }
+    }
+}
+
+void ExcuteProcess::CloseProcess() {
+    State& state = *_state;
+    if (state.closed) {
+        printf("CloseProcess success.\n");
+        return;
+    }
+    state.closed = true;
+    state.running = false;
+    if (state.reader.joinable()) {
+        // Wake the reader's poll; it ends between two chunks, never inside the callback.
+        uint64_t one = 1;
+        while (write(state.wakeFd, &one, sizeof(one)) < 0 && errno == EINTR) {
+        }
+        state.reader.join();
+    }
+    CloseDescriptor(state.readFd);
+    CloseDescriptor(state.wakeFd);
+    if (state.pid > 0) {
+        // The group holds whatever the child started, even after the child itself is gone.
+        kill(-state.pid, SIGKILL);
+        if (!state.reaped) {
+            kill(state.pid, SIGKILL);
+            ReapChild(state.pid);
+            state.reaped = true;
+        }
+    }
+    CloseDescriptor(state.pidFd);
+    printf("CloseProcess success.\n");
+}

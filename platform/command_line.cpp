@@ -1,0 +1,50 @@
+#include "platform/command_line.h"
+
+std::vector<std::string> SplitCommandLine(const std::string& commandLine) {
+    std::vector<std::string> arguments;
+    const size_t length = commandLine.size();
+    size_t i = 0;
+    for (;;) {
+        while (i < length && (commandLine[i] == ' ' || commandLine[i] == '\t')) ++i;
+        if (i >= length) break;
+
+        std::string argument;
+        bool inQuotes = false;
+        while (i < length) {
+            char c = commandLine[i];
+            if ((c == ' ' || c == '\t') && !inQuotes) break;
+            if (c == '\\') {
+                size_t backslashes = 0;
+                while (i < length && commandLine[i] == '\\') {
+                    ++backslashes;
+                    ++i;
+                }
+                if (i < length && commandLine[i] == '"') {
+                    argument.append(backslashes / 2, '\\');
+                    if (backslashes % 2 == 1) {  // the quote is escaped: a literal quote
+                        argument.push_back('"');
+                        ++i;
+                    }
+                    // else the quote stays for the next pass, where it groups
+                } else {
+                    argument.append(backslashes, '\\');
+                }
+                continue;
+            }
+            if (c == '"') {
+                if (inQuotes && i + 1 < length && commandLine[i + 1] == '"') {
+                    argument.push_back('"');
+                    i += 2;
+                    continue;
+                }
+                inQuotes = !inQuotes;
+                ++i;
+                continue;
+            }
+            argument.push_back(c);
+            ++i;
+        }
+        arguments.push_back(argument);
+    }
+    return arguments;
+}
