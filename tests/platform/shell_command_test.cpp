@@ -1,0 +1,28 @@
+#include "platform/shell_command.h"
+
+#include <gtest/gtest.h>
+
+#include "test_support.h"
+
+TEST(ExecCommand, AppendsStandardOutputAndErrorUntilEveryWriterHasGone) {
+    std::string output = "kept|";
+    testing::internal::CaptureStdout();
+    // The background writer outlives the shell; its line still belongs to the output.
+    EXPECT_EQ(ExecCommand("echo one; echo two >&2; (sleep 0.1; echo three) &", output), 0);
+    std::string printed = testing::internal::GetCapturedStdout();
+    EXPECT_EQ(output, "kept|one\ntwo\nthree\n");
+    EXPECT_EQ(printed,
+              "ExecCommand cmd=echo one; echo two >&2; (sleep 0.1; echo three) &\n"
+              "exec command success.output:kept|one\ntwo\nthree\n\n");
+}
+
+TEST(ExecCommand, FailingCommandStillRunsAndLeavesNothingOpen) {
+    const int descriptors = test_support::CountOpenDescriptors();
+    std::string output;
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(ExecCommand("exit 3", output), 0);  // the exit code is not looked at
+    EXPECT_EQ(ExecCommand("vx_no_such_command_here", output), 0);
+    testing::internal::GetCapturedStdout();
+    EXPECT_NE(output.find("not found"), std::string::npos);
+    EXPECT_EQ(test_support::CountOpenDescriptors(), descriptors);
+}
