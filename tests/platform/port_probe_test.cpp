@@ -1,12 +1,18 @@
 #include "platform/port_probe.h"
 
 #include <arpa/inet.h>
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <string>
+
+extern char** environ;
 
 namespace {
 
@@ -99,4 +105,35 @@ TEST(GetListeningPid, ProcessIdDigitsAreNotAPort) {
             EXPECT_NE(GetListeningPid(port), getpid()) << "port " << port;
         }
     }
+}
+
+TEST(GetListeningPid, FindsAnotherProcessThatListens) {
+    // A free port: bound here without listening, then let go for the helper to take.
+    int port = 0;
+    {
+        Socket probe(AF_INET, 0, false);
+        ASSERT_TRUE(probe.Bound());
+        port = probe.Port();
+    }
+    int pipeFds[2];
+    ASSERT_EQ(pipe2(pipeFds, O_CLOEXEC), 0);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, pipeFds[1], STDOUT_FILENO);
+    std::string portText = std::to_string(port);
+    char* argv[] = {const_cast<char*>(VX_TEST_CHILD), const_cast<char*>("hold-port"),
+                    const_cast<char*>(portText.c_str()), nullptr};
+    pid_t pid = -1;
+    ASSERT_EQ(posix_spawn(&pid, argv[0], &actions, nullptr, argv, environ), 0);
+    posix_spawn_file_actions_destroy(&actions);
+    close(pipeFds[1]);
+    char said[64] = {0};
+    ssize_t count = read(pipeFds[0], said, sizeof(said) - 1);
+    close(pipeFds[0]);
+
+    EXPECT_STREQ(said, "listening\n") << count;
+    EXPECT_EQ(GetListeningPid(port), pid);
+    kill(pid, SIGKILL);
+    waitpid(pid, nullptr, 0);
+    EXPECT_EQ(GetListeningPid(port), -1);
 }
