@@ -134,6 +134,9 @@ bool ExcuteProcess::CreateProcess(const std::string& commandLine) {
         return false;
     }
 
+    // Only the launcher's end: the child's end is a description of its own and stays
+    // blocking.
+    fcntl(pipeFds[0], F_SETFL, O_NONBLOCK);
     state.pid = pid;
     state.readFd = pipeFds[0];
     state.wakeFd = wakeFd;
@@ -156,14 +159,32 @@ void ExcuteProcess::ReadPipe() {
     waits[kChild] = {state.pidFd, POLLIN, 0};  // a negative descriptor is skipped by poll
 
     while (state.running) {
-        if (waits[kPipe].fd < 0 && waits[kChild].fd < 0) break;  // nothing left to wait for
+        // The read end does not block: while output streams in, the reader goes from chunk
+        // to chunk without a poll, and sees CloseProcess by the running flag in between.
+        if (waits[kPipe].fd >= 0) {
+            ssize_t count = read(state.readFd, buffer, kChunkSize);
+            if (count > 0) {
+                buffer[count] = '\0';
+                DeliverChunk(buffer, static_cast<size_t>(count));
+                continue;
+            }
+            if (count == 0) {
+                waits[kPipe].fd = -1;  // every writer has closed the pipe
+            } else if (errno == EINTR) {
+                continue;
+            } else if (errno != EAGAIN) {
+                printf("UnHandler read pipe error.errno=%d", errno);
+                return;
+            }
+        }
+        if (waits[kPipe].fd < 0 && waits[kChild].fd < 0) return;  // nothing left to wait for
+
         if (poll(waits, 3, -1) < 0) {
             if (errno == EINTR) continue;
             printf("UnHandler read pipe error.errno=%d", errno);
             return;
         }
         if (waits[kWake].revents != 0) return;  // CloseProcess: end quietly
-
         if (waits[kChild].revents != 0) {
             // The child ended: collect it at once so that no zombie stays until shutdown.
             // Output still in the pipe, or written by what it started, is read on.
@@ -172,21 +193,6 @@ void ExcuteProcess::ReadPipe() {
                 state.reaped = true;
                 waits[kChild].fd = -1;
             }
-        }
-
-        if (waits[kPipe].revents != 0) {
-            ssize_t count = read(state.readFd, buffer, kChunkSize);
-            if (count < 0) {
-                if (errno == EINTR || errno == EAGAIN) continue;
-                printf("UnHandler read pipe error.errno=%d", errno);
-                return;
-            }
-            if (count == 0) {  // every writer has closed the pipe
-                waits[kPipe].fd = -1;
-                continue;
-            }
-            buffer[count] = '\0';
-            DeliverChunk(buffer, static_cast<size_t>(count));
         }
     }
 }

@@ -20,14 +20,18 @@ const long kRollingFileSize = 10485760;  // 10 MiB
 const int kMaxBackupIndex = 10;
 const size_t kFirstFormatBuffer = 2048;
 
-log4cplus::Logger RootLogger() {
-    return log4cplus::Logger::getInstance(kLoggerName);
+// Looked up once: a lookup by name takes the library's hierarchy lock on every message. The
+// handle is never destroyed, so a message during exit cannot meet a destroyed handle.
+const log4cplus::Logger& RootLogger() {
+    static const log4cplus::Logger* logger =
+        new log4cplus::Logger(log4cplus::Logger::getInstance(kLoggerName));
+    return *logger;
 }
 
 // Writes an already formatted text at `level`. The text is never used as a format again.
 void WriteRecord(log4cplus::LogLevel level, const std::string& text, const char* file, int line,
                  const char* function) {
-    log4cplus::Logger logger = RootLogger();
+    const log4cplus::Logger& logger = RootLogger();
     if (!logger.isEnabledFor(level)) return;
     // The identity in a narrow build, so the text reaches the layout without another copy;
     // a wide build widens it here.
@@ -45,23 +49,32 @@ void WriteFormatted(log4cplus::LogLevel level, const char* name, const char* for
 }  // namespace
 
 std::string FormatArgs(const char* format, va_list args) {
+    // The first attempt goes to the stack; nearly every message fits it.
+    char first[kFirstFormatBuffer];
+    va_list copy;
+    va_copy(copy, args);
+    int count = vsnprintf(first, sizeof(first), format, copy);
+    va_end(copy);
+    // A negative count is a conversion the formatter cannot make at all (not a short
+    // buffer): growing would never end, so the message is dropped.
+    if (count < 0) return std::string();
     std::string text;
-    size_t size = kFirstFormatBuffer;
-    for (;;) {
-        text.resize(size);
-        va_list copy;
-        va_copy(copy, args);
-        int count = vsnprintf(&text[0], size, format, copy);
-        va_end(copy);
-        // A negative count is a conversion the formatter cannot make at all (not a short
-        // buffer): growing would never end, so the message is dropped.
-        if (count < 0) return std::string();
-        if (static_cast<size_t>(count) < size) {
-            text.resize(static_cast<size_t>(count));
-            return text;
-        }
-        while (size <= static_cast<size_t>(count)) size *= 2;
+    // One byte more than needed, for the line end that LOG_PRINT adds.
+    text.reserve(static_cast<size_t>(count) + 1);
+    if (static_cast<size_t>(count) < sizeof(first)) {
+        text.assign(first, static_cast<size_t>(count));
+        return text;
     }
+    // Doubling from the first size until the whole text fits, terminator included.
+    size_t size = sizeof(first);
+    while (size <= static_cast<size_t>(count)) size *= 2;
+    text.resize(size);
+    va_copy(copy, args);
+    count = vsnprintf(&text[0], size, format, copy);
+    va_end(copy);
+    if (count < 0) return std::string();
+    text.resize(static_cast<size_t>(count));
+    return text;
 }
 
 void LOG_INIT(const std::string& path, bool sizeRolling) {
