@@ -3,7 +3,7 @@ BUILD ?= build
 GEN   ?= Ninja
 JOBS  ?= $(shell nproc)
 
-.PHONY: all deps configure build test demo bench clean
+.PHONY: all deps configure build test demo bench clean test-sanitize test-asan test-tsan fuzz fuzz-regress
 
 all: build
 
@@ -27,3 +27,23 @@ bench: build
 
 clean:
 	rm -rf $(BUILD)
+
+# The whole test suite under AddressSanitizer with UndefinedBehaviorSanitizer, then under
+# ThreadSanitizer; fails on any failing test or sanitizer report (.ci/run-sanitized).
+test-sanitize: test-asan test-tsan
+
+test-asan: deps
+	@.ci/run-sanitized address,undefined build-asan
+
+test-tsan: deps
+	@.ci/run-sanitized thread build-tsan
+
+# libFuzzer targets built with clang in build-fuzz: `make fuzz` runs each for FUZZ_SECONDS
+# (default 60), `make fuzz-regress` runs each over its committed corpus only.
+fuzz:
+	@VX_WITH_FUZZ=1 scripts/install-deps
+	@fuzz/run-fuzz build-fuzz run
+
+fuzz-regress:
+	@VX_WITH_FUZZ=1 scripts/install-deps
+	@fuzz/run-fuzz build-fuzz regress
