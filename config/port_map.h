@@ -4,7 +4,7 @@
 #include <string>
 
 class PortMap {
-public:
+  public:
     // Reads the six keys that are present and hold a JSON integer within 32 bits; any other
     // field stays -1. False, with a printed and logged message naming the path, when the file
     // is missing, cannot be read, or is not a JSON object.

@@ -7,16 +7,16 @@
 struct CsvFile {
     std::string filePath;  // the plain CSV file; may hold path variables
     int isFocus = 0;
-    int isEncrypt = 0;     // 1: produced from the ".bry" beside it at every start
+    int isEncrypt = 0;  // 1: produced from the ".bry" beside it at every start
 };
 
 struct ConfigJson {
     std::string filePath;
-    int isFocus = 0;       // the first entry with 1 is the configuration in focus
+    int isFocus = 0;  // the first entry with 1 is the configuration in focus
 };
 
 class ProjectInfo {
-public:
+  public:
     // Reads the project file. False only when it cannot be read or is not well-formed XML
     // ("Parse  Project file %s failed." is printed and logged); a missing element is logged at
     // DEBUG and leaves its field at the initial value (IsCheckMD5 then true).
@@ -34,7 +34,7 @@ public:
     void SetProjectWorkPath(const std::string& path) { _projectWorkPath = path; }
     bool IsCheckMD5() const { return _isCheckMD5; }
 
-private:
+  private:
     std::string _projectName;
     std::string _projectType;
     std::vector<CsvFile> _csvFiles;

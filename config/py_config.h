@@ -5,17 +5,12 @@
 #include <string>
 #include <vector>
 
-struct ScriptProcess {
-    std::string name;
-    std::string execute;  // interpreter or tool that runs bin; empty: bin is the program
-    std::string path;
-    std::string bin;
-    std::string args;
-    int sleep = 0;        // seconds to wait after starting
-};
+// ScriptProcess has a header of its own so that the interpreter's side, whose headers define a
+// PyConfig of their own, can use it without this class.
+#include "config/script_process.h"
 
 class PyConfig {
-public:
+  public:
     // Imports "config" from projectDir + "/VX/TesterConfig", calls get_configA(configName)
     // and copies "modules", "slots" and "processes". Runs the script at most once per object:
     // once parsed, only stores its arguments and returns true. On failure prints and logs
@@ -29,7 +24,7 @@ public:
     int _slots = 0;
     std::vector<ScriptProcess> _processEntries;
 
-private:
+  private:
     bool _parsed = false;
     std::string _projectPath;
     std::string _configName;

@@ -8,13 +8,16 @@
 #include <vector>
 
 namespace rapidxml {
-template <class Ch> class file;
-template <class Ch> class xml_document;
-template <class Ch> class xml_node;
+template <class Ch>
+class file;
+template <class Ch>
+class xml_document;
+template <class Ch>
+class xml_node;
 }  // namespace rapidxml
 
 class XmlNode {
-public:
+  public:
     // An empty handle: owns nothing, IsValid() is false.
     XmlNode();
 
@@ -41,7 +44,7 @@ public:
     int GetAttribute(const std::string& name, int defaultValue) const;
     bool HasAttribute(const std::string& name) const;
 
-private:
+  private:
     friend bool LoadXmlFile(const std::string& path, XmlNode& node);
     std::shared_ptr<rapidxml::file<char>> _buffer;
     std::shared_ptr<rapidxml::xml_document<char>> _document;

@@ -1,0 +1,55 @@
+#include "config/port_map.h"
+
+#include <rapidjson/document.h>
+
+#include "integrity/local_file.h"
+#include "platform/log.h"
+
+namespace {
+
+// Stores the member's value when the root has one of that name (the first, when repeated)
+// and it is a JSON integer within 32 bits; anything else leaves the field as it was.
+void ReadPort(const rapidjson::Document& root, const char* key, int& field) {
+    auto member = root.FindMember(key);
+    if (member != root.MemberEnd() && member->value.IsInt()) field = member->value.GetInt();
+}
+
+}  // namespace
+
+bool PortMap::ReadPortFile(const std::string& path) {
+    std::string text;
+    try {
+        LocalFile file(path);
+        if (!file.Exists()) {
+            LOG_PRINT("File does not exist,please check it. file path=%s", path.c_str());
+            return false;
+        }
+        if (!file.ReadAllText(text)) {
+            LOG_PRINT("File get all data failed. file path=%s", path.c_str());
+            return false;
+        }
+    } catch (const Exception& error) {
+        // A file system error other than absence ends this step, not the program: the usual
+        // line, then the error itself for the engineer.
+        LOG_PRINT("File get all data failed. file path=%s", path.c_str());
+        LOG_ERROR("%s: %s", path.c_str(), error.displayText().c_str());
+        return false;
+    }
+
+    // The default grammar, parsed without recursion so that deeply nested input cannot
+    // exhaust the stack.
+    rapidjson::Document root;
+    root.Parse<rapidjson::kParseDefaultFlags | rapidjson::kParseIterativeFlag>(text.data(),
+                                                                               text.size());
+    if (root.HasParseError() || !root.IsObject()) {
+        LOG_PRINT("Parse zmq config file failed. file path=%s", path.c_str());
+        return false;
+    }
+    ReadPort(root, "SEQUENCER_PORT", SEQUENCER_PORT);
+    ReadPort(root, "SEQUENCER_PUB", SEQUENCER_PUB);
+    ReadPort(root, "SM_PUB", SM_PUB);
+    ReadPort(root, "SM_PORT", SM_PORT);
+    ReadPort(root, "TEST_ENGINE_PORT", TEST_ENGINE_PORT);
+    ReadPort(root, "TEST_ENGINE_PUB", TEST_ENGINE_PUB);
+    return true;
+}

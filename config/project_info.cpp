@@ -1,0 +1,84 @@
+#include "config/project_info.h"
+
+#include "config/xml_node.h"
+#include "platform/log.h"
+#include "platform/text_utils.h"
+
+bool ProjectInfo::LoadProjectFile(const std::string& path) {
+    XmlNode document;
+    if (!LoadXmlFile(path, document)) {
+        LOG_PRINT("Parse  Project file %s failed.", path.c_str());
+        return false;
+    }
+
+    // Every element is optional: a missing one is noted at DEBUG and reading goes on, so the
+    // log lists what the file lacks in this fixed order.
+    XmlNode node = document.GetNode("Project.ProjectName");
+    if (!node.IsValid()) {
+        LOG_DEBUG("Project.ProjectName is invalid");
+    } else {
+        _projectName = node.GetValue(std::string());
+    }
+
+    node = document.GetNode("Project.ProjectType");
+    if (!node.IsValid()) {
+        LOG_DEBUG("Project.ProjectType is invalid");
+    } else {
+        _projectType = node.GetValue(std::string());
+    }
+
+    if (!document.GetNode("Project.CsvFiles.CsvFile").IsValid()) {
+        LOG_DEBUG("Project.CsvFiles.CsvFile is invalid");
+    } else {
+        for (const XmlNode& element : document.GetNodes("Project.CsvFiles.CsvFile")) {
+            CsvFile entry;
+            entry.filePath = element.GetAttribute("filePath", std::string());
+            entry.isFocus = element.GetAttribute("isFocus", 0);
+            entry.isEncrypt =
+                element.HasAttribute("isEncrypt") ? element.GetAttribute("isEncrypt", 0) : 0;
+            _csvFiles.push_back(entry);
+        }
+    }
+
+    node = document.GetNode("Project.ProjectWorkPath");
+    if (!node.IsValid()) {
+        LOG_DEBUG("Project.ProjectWorkPath is invalid");
+    } else {
+        _projectWorkPath = node.GetValue(std::string());
+    }
+
+    if (!document.GetNode("Project.ConfigJsons.ConfigJson").IsValid()) {
+        LOG_DEBUG("Project.ConfigJsons.ConfigJson is invalid");
+    } else {
+        for (const XmlNode& element : document.GetNodes("Project.ConfigJsons.ConfigJson")) {
+            ConfigJson entry;
+            entry.filePath = element.GetAttribute("filePath", std::string());
+            entry.isFocus = element.GetAttribute("isFocus", 0);
+            _configJsons.push_back(entry);
+        }
+    }
+
+    node = document.GetNode("Project.ZmqPortJson");
+    if (!node.IsValid()) {
+        LOG_DEBUG("Project.ZmqPortJson is invalid");
+    } else {
+        _zmqPortJson = node.GetValue(std::string());
+    }
+
+    // Without the element the digest check runs: a project must opt out explicitly.
+    node = document.GetNode("Project.IsCheckMD5");
+    if (!node.IsValid()) {
+        LOG_DEBUG("Project.IsCheckMD5");
+        _isCheckMD5 = true;
+    } else {
+        _isCheckMD5 = node.GetValue(0) != 0;
+    }
+    return true;
+}
+
+std::string ProjectInfo::GetConfigJsonName() const {
+    for (const ConfigJson& entry : _configJsons) {
+        if (entry.isFocus == 1) return GetFileName(entry.filePath.c_str());
+    }
+    return "config.json";
+}

@@ -1,0 +1,243 @@
+// Python.h first: it sets feature macros that the standard headers must see.
+#define PY_SSIZE_T_CLEAN
+#include <Python.h>
+
+#include "config/station_script.h"
+
+#include "platform/log.h"
+
+namespace {
+
+// Owns one reference to a Python object; released before the interpreter is finalised.
+class PyRef {
+  public:
+    explicit PyRef(PyObject* object = nullptr) : _object(object) {}
+    ~PyRef() { Py_XDECREF(_object); }
+    PyRef(PyRef&& other) noexcept : _object(other._object) { other._object = nullptr; }
+    PyRef& operator=(PyRef&& other) noexcept {
+        std::swap(_object, other._object);
+        return *this;
+    }
+    PyRef(const PyRef&) = delete;
+    PyRef& operator=(const PyRef&) = delete;
+
+    PyObject* get() const { return _object; }
+    explicit operator bool() const { return _object != nullptr; }
+
+  private:
+    PyObject* _object;
+};
+
+// A new reference to an object the interpreter lent, so that the script cannot free it while
+// it is in use (a dictionary lookup lends its value; script code may run before it is read).
+PyObject* NewReference(PyObject* object) {
+    Py_XINCREF(object);
+    return object;
+}
+
+// Type, message and traceback of the pending Python error, as the interpreter prints them.
+std::string DescribePythonError(PyObject* type, PyObject* value, PyObject* traceback) {
+    PyRef module(PyImport_ImportModule("traceback"));
+    PyRef lines(module
+                    ? PyObject_CallMethod(module.get(), "format_exception", "OOO", type,
+                                          value ? value : Py_None, traceback ? traceback : Py_None)
+                    : nullptr);
+    PyRef separator(PyUnicode_FromString(""));
+    PyRef joined(lines && separator ? PyUnicode_Join(separator.get(), lines.get()) : nullptr);
+    if (!joined) {
+        // The formatter itself failed: fall back on the bare exception text.
+        PyErr_Clear();
+        joined = PyRef(PyObject_Str(value ? value : type));
+    }
+    PyRef bytes(joined ? PyUnicode_AsEncodedString(joined.get(), "utf-8", "backslashreplace")
+                       : nullptr);
+    if (!bytes) {
+        PyErr_Clear();
+        return "(the error could not be described)";
+    }
+    return std::string(PyBytes_AS_STRING(bytes.get()),
+                       static_cast<size_t>(PyBytes_GET_SIZE(bytes.get())));
+}
+
+// Takes the pending Python error, if any, and writes it to the log. The error is fetched, never
+// printed by the interpreter: printing a SystemExit would end the launcher.
+void LogPythonError(const char* step) {
+    PyObject* type = nullptr;
+    PyObject* value = nullptr;
+    PyObject* traceback = nullptr;
+    PyErr_Fetch(&type, &value, &traceback);
+    if (type == nullptr) return;
+    PyErr_NormalizeException(&type, &value, &traceback);
+    PyRef ownedType(type), ownedValue(value), ownedTraceback(traceback);
+    std::string text = DescribePythonError(type, value, traceback);
+    LOG_ERROR("Python error in %s: %s", step, text.c_str());
+}
+
+// Starts the interpreter for one evaluation of the station script.
+void StartInterpreter() {
+    // Leave the process's locale and environment alone: by default the interpreter switches
+    // LC_CTYPE and may export LC_CTYPE=C.UTF-8, which the station's processes would inherit.
+    // UTF-8 mode instead makes every text and path the interpreter exchanges UTF-8, as the
+    // launcher's texts are.
+    PyPreConfig preConfig;
+    PyPreConfig_InitPythonConfig(&preConfig);
+    preConfig.configure_locale = 0;
+    preConfig.utf8_mode = 1;
+    Py_PreInitialize(&preConfig);
+    // Py_Initialize without signal handlers (argument 0): the launcher's own Ctrl-C and
+    // termination handling must stay in place while the script runs and after Py_Finalize.
+    Py_InitializeEx(0);
+}
+
+// Appends `directory` to sys.path as a path object, not as Python source, so that any
+// character in it (a quote included) is taken literally.
+void AppendModulePath(const std::string& directory) {
+    PyObject* path = PySys_GetObject("path");  // borrowed
+    PyRef entry(PyUnicode_DecodeFSDefaultAndSize(directory.data(),
+                                                 static_cast<Py_ssize_t>(directory.size())));
+    if (path == nullptr || !PyList_Check(path) || !entry || PyList_Append(path, entry.get()) != 0) {
+        LOG_ERROR("Cannot append %s to sys.path", directory.c_str());
+        LogPythonError("sys.path");
+    }
+}
+
+// Reads an int (a bool counts) within 32 bits; a float, a text or a larger number is refused.
+bool ReadInteger(PyObject* dictionary, const char* key, int& field) {
+    PyRef value(NewReference(PyDict_GetItemString(dictionary, key)));
+    int number = 0;
+    if (!value || !PyArg_Parse(value.get(), "i", &number)) {
+        PyErr_Clear();
+        return false;
+    }
+    field = number;
+    return true;
+}
+
+// Copies a str, or a bytes object holding UTF-8; anything else leaves the field as it is.
+void ReadText(PyObject* dictionary, const char* key, std::string& field) {
+    PyRef value(NewReference(PyDict_GetItemString(dictionary, key)));
+    if (!value) return;
+    if (PyBytes_Check(value.get())) {
+        value = PyRef(PyUnicode_DecodeUTF8(PyBytes_AS_STRING(value.get()),
+                                           PyBytes_GET_SIZE(value.get()), "strict"));
+        if (!value) {
+            PyErr_Clear();
+            return;
+        }
+    }
+    const char* text = nullptr;
+    if (PyArg_Parse(value.get(), "s", &text) && text != nullptr) {
+        field = text;
+    } else {
+        PyErr_Clear();
+    }
+}
+
+// Imports the station script and calls get_configA(configName); the result, or nothing after
+// printing the reason.
+PyRef CallGetConfig(const std::string& projectDir, const std::string& configName) {
+    StartInterpreter();
+    if (!Py_IsInitialized()) {
+        LOG_PRINT("Py_IsInitialized failed.");
+        return PyRef();
+    }
+    PyRun_SimpleStringFlags("import sys", nullptr);
+    AppendModulePath(projectDir + "/VX/TesterConfig");
+
+    PyRef moduleName(Py_BuildValue("s", "config"));
+    PyRef module(moduleName ? PyImport_Import(moduleName.get()) : nullptr);
+    if (!module) {
+        LogPythonError("import config");
+        LOG_PRINT("Can't find file: %s", "config");
+        return PyRef();
+    }
+    PyObject* dictionary = PyModule_GetDict(module.get());  // borrowed
+    if (dictionary == nullptr) {
+        LogPythonError("config");
+        LOG_PRINT("Get dict module failed: ");
+        return PyRef();
+    }
+    // Held while it runs: the script may rebind its own module's names.
+    PyRef function(NewReference(PyDict_GetItemString(dictionary, "get_configA")));
+    if (!function || !PyCallable_Check(function.get())) {
+        LOG_PRINT("Can't find function: get_configA");
+        return PyRef();
+    }
+
+    PyRef arguments(PyTuple_New(1));
+    PyObject* name = Py_BuildValue("s", configName.c_str());
+    if (!arguments || name == nullptr) {
+        Py_XDECREF(name);
+        LogPythonError("get_configA argument");
+        return PyRef();
+    }
+    PyTuple_SetItem(arguments.get(), 0, name);  // takes the reference
+    PyRef result(PyObject_CallObject(function.get(), arguments.get()));
+    if (!result) LogPythonError("get_configA");
+    return result;
+}
+
+// Appends one process entry; false, with the reason printed, when it cannot be used.
+bool ReadProcessEntry(PyObject* element, std::vector<ScriptProcess>& entries) {
+    Py_ssize_t size = PyDict_Size(element);  // -1 with an error for a non-dictionary
+    if (size <= 0) {
+        PyErr_Clear();
+        LOG_PRINT("No process need to run.");
+        return false;
+    }
+    ScriptProcess entry;
+    ReadText(element, "name", entry.name);
+    ReadText(element, "execute", entry.execute);
+    ReadText(element, "path", entry.path);
+    ReadText(element, "bin", entry.bin);
+    ReadText(element, "args", entry.args);
+    if (!ReadInteger(element, "sleep", entry.sleep)) {
+        LOG_PRINT("Parse sleep failed.");
+        return false;
+    }
+    entries.push_back(entry);
+    return true;
+}
+
+// Copies the counts and the process entries of the script's result.
+bool ReadConfigDict(PyObject* result, int& modules, int& slots,
+                    std::vector<ScriptProcess>& entries) {
+    if (!ReadInteger(result, "modules", modules)) {
+        LOG_PRINT("Can't get obj vale: %s", "modules");
+        return false;
+    }
+    if (!ReadInteger(result, "slots", slots)) {
+        LOG_PRINT("Can't get obj vale: slots");
+        return false;
+    }
+    // A missing "processes" reads like a value that is not a list: nothing to start.
+    PyRef processes(NewReference(PyDict_GetItemString(result, "processes")));
+    Py_ssize_t count = processes ? PyList_Size(processes.get()) : 0;
+    if (count < 0) {
+        PyErr_Clear();
+        count = 0;
+    }
+    for (Py_ssize_t i = 0; i < count; ++i) {
+        PyRef element(NewReference(PyList_GetItem(processes.get(), i)));
+        if (!element) {
+            // The list shrank under a script's __index__: nothing more to read.
+            PyErr_Clear();
+            break;
+        }
+        if (!ReadProcessEntry(element.get(), entries)) return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+bool EvaluateStationScript(const std::string& projectDir, const std::string& configName,
+                           int& modules, int& slots, std::vector<ScriptProcess>& entries) {
+    bool read = false;
+    {
+        PyRef result = CallGetConfig(projectDir, configName);
+        read = result && ReadConfigDict(result.get(), modules, slots, entries);
+    }  // every reference is gone before the interpreter
+    Py_Finalize();
+    return read;
+}

@@ -1,0 +1,203 @@
+#include "config/xml_node.h"
+
+#include <rapidxml/rapidxml.hpp>
+#include <rapidxml/rapidxml_utils.hpp>
+
+#include <cstring>
+#include <fstream>
+#include <stdexcept>
+
+#include "platform/string_convert.h"
+#include "platform/text_utils.h"
+
+namespace {
+
+using Node = rapidxml::xml_node<char>;
+using Attribute = rapidxml::xml_attribute<char>;
+
+// The parser descends once per element level on the machine stack; deeper documents are
+// refused before parsing so that a crafted file cannot overflow it. Settings and project files
+// are a handful of levels deep.
+const size_t kMaxElementDepth = 1000;
+
+// Skips from `p` past the first occurrence of `end`; returns the end of the text when absent.
+const char* SkipPast(const char* p, const char* end) {
+    const char* found = std::strstr(p, end);
+    return found ? found + std::strlen(end) : p + std::strlen(p);
+}
+
+// Deepest element nesting of the zero-terminated text, following the parser's view of markup:
+// comments, CDATA, declarations and DOCTYPE hold no elements, quoted attribute values may hold
+// ">" or "/>".
+size_t MaxElementDepth(const char* text) {
+    size_t depth = 0;
+    size_t deepest = 0;
+    const char* p = text;
+    while ((p = std::strchr(p, '<')) != nullptr) {
+        if (std::strncmp(p, "<!--", 4) == 0) {
+            p = SkipPast(p + 4, "-->");
+        } else if (std::strncmp(p, "<![CDATA[", 9) == 0) {
+            p = SkipPast(p + 9, "]]>");
+        } else if (p[1] == '?') {
+            p = SkipPast(p + 2, "?>");
+        } else if (p[1] == '!') {
+            // DOCTYPE, with an internal subset in brackets that may hold ">".
+            int brackets = 0;
+            for (++p; *p && !(*p == '>' && brackets == 0); ++p) {
+                if (*p == '[') ++brackets;
+                if (*p == ']' && brackets > 0) --brackets;
+            }
+        } else if (p[1] == '/') {
+            if (depth > 0) --depth;
+            p = SkipPast(p + 2, ">");
+        } else {
+            char quote = 0;
+            const char* q = p + 1;
+            for (; *q && (quote || *q != '>'); ++q) {
+                if (quote && *q == quote) {
+                    quote = 0;
+                } else if (!quote && (*q == '"' || *q == '\'')) {
+                    quote = *q;
+                }
+            }
+            bool selfClosing = *q == '>' && q[-1] == '/';
+            if (!selfClosing && ++depth > deepest) deepest = depth;
+            p = *q ? q + 1 : q;
+        }
+    }
+    return deepest;
+}
+
+bool NameEquals(const Node* node, const std::string& name) {
+    return node->name_size() == name.size() &&
+           std::memcmp(node->name(), name.data(), name.size()) == 0;
+}
+
+// ASCII letters compared without case, every other byte exactly.
+bool NameEqualsIgnoringCase(const Attribute* attribute, const std::string& name) {
+    if (attribute->name_size() != name.size()) return false;
+    for (size_t i = 0; i < name.size(); ++i) {
+        char a = attribute->name()[i];
+        char b = name[i];
+        if (a >= 'A' && a <= 'Z') a = static_cast<char>(a - 'A' + 'a');
+        if (b >= 'A' && b <= 'Z') b = static_cast<char>(b - 'A' + 'a');
+        if (a != b) return false;
+    }
+    return true;
+}
+
+// First child element named `name`; only elements have names, so an empty name finds nothing.
+Node* FirstChildElement(const Node* parent, const std::string& name) {
+    for (Node* child = parent->first_node(); child; child = child->next_sibling()) {
+        if (child->type() == rapidxml::node_element && NameEquals(child, name)) return child;
+    }
+    return nullptr;
+}
+
+}  // namespace
+
+XmlNode::XmlNode() = default;
+
+XmlNode XmlNode::GetNode(const std::string& path) const {
+    std::vector<std::string> names;
+    SplitString(path, ".", names);
+    Node* node = _node;
+    for (const std::string& name : names) {
+        if (node == nullptr) break;
+        node = FirstChildElement(node, name);
+    }
+    XmlNode found;
+    if (node != nullptr) {
+        found = *this;
+        found._node = node;
+    }
+    return found;
+}
+
+std::vector<XmlNode> XmlNode::GetNodes(const std::string& path) const {
+    std::vector<XmlNode> found;
+    if (_node == nullptr) return found;
+    std::vector<std::string> names;
+    SplitString(path, ".", names);
+    if (names.empty()) return found;
+    const Node* parent = _node;
+    if (names.size() > 1) {
+        XmlNode first = GetNode(path);
+        if (!first.IsValid()) return found;
+        parent = first._node->parent();
+    }
+    for (Node* child = parent->first_node(); child; child = child->next_sibling()) {
+        if (child->type() == rapidxml::node_element && NameEquals(child, names.back())) {
+            XmlNode handle = *this;
+            handle._node = child;
+            found.push_back(handle);
+        }
+    }
+    return found;
+}
+
+bool XmlNode::IsValid() const {
+    if (_node == nullptr) return false;
+    const Node* top = _node;
+    while (top->parent() != nullptr) top = top->parent();
+    return top->type() == rapidxml::node_document;
+}
+
+std::string XmlNode::GetValue(const std::string& defaultValue) const {
+    if (_node == nullptr) return defaultValue;
+    return std::string(_node->value(), _node->value_size());
+}
+
+int XmlNode::GetValue(int defaultValue) const {
+    if (_node == nullptr) return defaultValue;
+    return FromString(std::string(_node->value(), _node->value_size()), defaultValue);
+}
+
+namespace {
+const Attribute* FindAttribute(const Node* node, const std::string& name) {
+    if (node == nullptr) return nullptr;
+    for (const Attribute* attribute = node->first_attribute(); attribute;
+         attribute = attribute->next_attribute()) {
+        if (NameEqualsIgnoringCase(attribute, name)) return attribute;
+    }
+    return nullptr;
+}
+}  // namespace
+
+std::string XmlNode::GetAttribute(const std::string& name, const std::string& defaultValue) const {
+    const Attribute* attribute = FindAttribute(_node, name);
+    if (attribute == nullptr) return defaultValue;
+    return std::string(attribute->value(), attribute->value_size());
+}
+
+int XmlNode::GetAttribute(const std::string& name, int defaultValue) const {
+    const Attribute* attribute = FindAttribute(_node, name);
+    if (attribute == nullptr) return defaultValue;
+    return FromString(std::string(attribute->value(), attribute->value_size()), defaultValue);
+}
+
+bool XmlNode::HasAttribute(const std::string& name) const {
+    return FindAttribute(_node, name) != nullptr;
+}
+
+bool LoadXmlFile(const std::string& path, XmlNode& node) {
+    try {
+        // Read through a stream rather than by name: the by-name reader takes the size from a
+        // seek, which a directory answers with nonsense, and then writes out of bounds. Reading
+        // a directory through the stream fails with an exception instead.
+        std::ifstream stream(path, std::ios::binary);
+        if (!stream) return false;
+        auto buffer = std::make_shared<rapidxml::file<char>>(stream);
+        if (MaxElementDepth(buffer->data()) > kMaxElementDepth) return false;
+        auto document = std::make_shared<rapidxml::xml_document<char>>();
+        document->parse<0>(buffer->data());
+        node._buffer = buffer;
+        node._document = document;
+        node._node = document.get();
+        return true;
+    } catch (const std::exception&) {
+        // rapidxml::parse_error derives from std::exception, as do the stream's read errors
+        // and a failed allocation.
+        return false;
+    }
+}

@@ -1,0 +1,52 @@
+#pragma once
+// Temporary directories and whole-file reading and writing for the integrity tests.
+
+#include <Poco/DigestEngine.h>
+#include <Poco/MD5Engine.h>
+#include <stdlib.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+// A fresh directory under /tmp, removed with everything in it at the end of the test.
+class TempDir {
+  public:
+    TempDir() {
+        char pattern[] = "/tmp/vx_integrity_XXXXXX";
+        _path = mkdtemp(pattern);
+    }
+    ~TempDir() {
+        std::error_code ignored;
+        std::filesystem::remove_all(_path, ignored);
+    }
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+
+    const std::string& Path() const { return _path; }
+    std::string operator/(const std::string& relative) const { return _path + "/" + relative; }
+
+  private:
+    std::string _path;
+};
+
+inline void WriteBytes(const std::string& path, const std::string& bytes) {
+    std::filesystem::create_directories(std::filesystem::path(path).parent_path());
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), std::streamsize(bytes.size()));
+}
+
+inline std::string ReadBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream content;
+    content << in.rdbuf();
+    return content.str();
+}
+
+// The plain MD5 of a text, as lower-case hex.
+inline std::string PlainMd5(const std::string& bytes) {
+    Poco::MD5Engine engine;
+    engine.update(bytes.data(), unsigned(bytes.size()));
+    return Poco::DigestEngine::digestToHex(engine.digest());
+}
