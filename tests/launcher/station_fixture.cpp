@@ -12,6 +12,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstring>
@@ -225,6 +226,21 @@ bool Station::FileExists(const std::string& relativePath) const {
 
 std::string Station::ReadFile(const std::string& relativePath) const {
     return ReadWhole(_dir + "/" + relativePath);
+}
+
+std::string Station::LogText() const {
+    // The daily-rolling log rolls on close: after the launcher has ended, its records sit in
+    // log/Launcher.log.<date>. Each Launch starts without a log directory.
+    std::vector<std::string> rolled;
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator(_dir + "/log", error)) {
+        const std::string name = entry.path().filename().string();
+        if (name.rfind("Launcher.log.", 0) == 0) rolled.push_back(name);
+    }
+    std::sort(rolled.begin(), rolled.end());
+    std::string text;
+    for (const std::string& name : rolled) text += ReadFile("log/" + name);
+    return text + ReadFile("log/Launcher.log");
 }
 
 void Station::WriteLauncherXml() {

@@ -95,7 +95,8 @@ class Station {
     // Waits until `count` occurrences of `text` are on the console.
     bool WaitForCount(const std::string& text, int count, int timeoutMs = 10000);
     std::string Output();
-    std::string LogText() const { return ReadFile("log/Launcher.log"); }
+    // The run's log: log/Launcher.log, and what closing the log at exit rolled over from it.
+    std::string LogText() const;
 
     ExitResult WaitForExit(int timeoutMs = 10000);
 
