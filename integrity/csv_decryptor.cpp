@@ -2,6 +2,7 @@
 
 #include <Poco/Base64Encoder.h>
 
+#include <cstring>
 #include <fstream>
 #include <sstream>
 
@@ -25,11 +26,23 @@ bool IsValidKeyLength(size_t length) {
     return length == 16 || length == 24 || length == 32;
 }
 
-int Base64Value(unsigned char c) {
-    if (c >= 'A' && c <= 'Z') return c - 'A';
-    if (c >= 'a' && c <= 'z') return c - 'a' + 26;
-    if (c >= '0' && c <= '9') return c - '0' + 52;
-    return c == '+' ? 62 : 63;
+// Position in the alphabet of each byte; -1 outside it.
+struct Base64Table {
+    signed char value[256] = {};
+};
+
+constexpr Base64Table MakeBase64Table() {
+    Base64Table table;
+    const char alphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+    for (int i = 0; i < 256; ++i) table.value[i] = -1;
+    for (int i = 0; i < 64; ++i) table.value[static_cast<unsigned char>(alphabet[i])] = char(i);
+    return table;
+}
+
+constexpr Base64Table kBase64 = MakeBase64Table();
+
+unsigned Base64Value(unsigned char c) {
+    return unsigned(kBase64.value[c]);
 }
 
 }  // namespace
@@ -83,17 +96,19 @@ bool CsvDecryptor::DecryptText(const std::string& text, std::string& plain, std:
         error = kNoKeyError;
         return false;
     }
-    const std::string cipherText = Base64Decode(text);
-    const size_t n = cipherText.size();
+    // Deciphered in place, with one zero byte behind the last block so that the text always
+    // ends at a zero byte.
+    std::string output = Base64Decode(text);
+    const size_t n = output.size();
     // Nothing else can be deciphered; the cipher would leave such a buffer as it is.
     if (n == 0 || n % kCipherBlockSize != 0) {
         error = kLengthError;
         return false;
     }
+    output.push_back('\0');
     RijndaelCipher cipher;
     cipher.ExpandKey(_key.data(), _chain.data(), kCipherKeyLength, kCipherBlockSize);
-    std::string output(n + 1, '\0');
-    cipher.DecryptBuffer(cipherText.data(), &output[0], n, RijndaelCipher::CBC);
+    cipher.DecryptBuffer(output.data(), &output[0], n, RijndaelCipher::CBC);
 
     // PKCS #7: the last byte counts the fill bytes, each holding that count. A count read as
     // zero or negative is no fill; one above the block size is never written by a sender.
@@ -114,7 +129,8 @@ bool CsvDecryptor::DecryptText(const std::string& text, std::string& plain, std:
         }
     }
     // The content ends at its first zero byte.
-    plain.assign(output.c_str());
+    output.resize(std::strlen(output.c_str()));
+    plain.swap(output);
     return true;
 }
 
@@ -145,33 +161,31 @@ bool CsvDecryptor::ProtectText(const std::string& plain, std::string& text, std:
 }
 
 std::string Base64Decode(const std::string& text) {
-    std::string bytes;
-    bytes.reserve(text.size() / 4 * 3 + 3);
-    unsigned int bits = 0;
-    int pending = 0;
-    for (char ch : text) {
-        const unsigned char c = static_cast<unsigned char>(ch);
-        if (c == '=' || !IsBase64Char(c)) break;
-        bits = (bits << 6) | unsigned(Base64Value(c));
-        if (++pending == 4) {
-            bytes.push_back(char(bits >> 16));
-            bytes.push_back(char(bits >> 8));
-            bytes.push_back(char(bits));
-            bits = 0;
-            pending = 0;
-        }
+    // The run of alphabet characters from the start; "=" and anything else end it.
+    size_t run = 0;
+    while (run < text.size() && IsBase64Char(static_cast<unsigned char>(text[run]))) ++run;
+    const size_t groups = run / 4;
+    const size_t rest = run % 4;
+    std::string bytes(groups * 3 + (rest > 1 ? rest - 1 : 0), '\0');
+    const unsigned char* in = reinterpret_cast<const unsigned char*>(text.data());
+    char* out = &bytes[0];
+    for (size_t g = 0; g < groups; ++g, in += 4, out += 3) {
+        const unsigned bits = (Base64Value(in[0]) << 18) | (Base64Value(in[1]) << 12) |
+                              (Base64Value(in[2]) << 6) | Base64Value(in[3]);
+        out[0] = char(bits >> 16);
+        out[1] = char(bits >> 8);
+        out[2] = char(bits);
     }
     // A final group of k characters carries k - 1 bytes.
-    if (pending == 2) {
-        bytes.push_back(char(bits >> 4));
-    } else if (pending == 3) {
-        bytes.push_back(char(bits >> 10));
-        bytes.push_back(char(bits >> 2));
+    if (rest >= 2) {
+        unsigned bits = (Base64Value(in[0]) << 18) | (Base64Value(in[1]) << 12);
+        if (rest == 3) bits |= Base64Value(in[2]) << 6;
+        out[0] = char(bits >> 16);
+        if (rest == 3) out[1] = char(bits >> 8);
     }
     return bytes;
 }
 
 bool IsBase64Char(unsigned char c) {
-    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '+' ||
-           c == '/';
+    return kBase64.value[c] >= 0;
 }

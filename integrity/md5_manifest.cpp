@@ -2,12 +2,10 @@
 
 #include <Poco/Ascii.h>
 #include <Poco/DigestEngine.h>
-#include <Poco/DigestStream.h>
 #include <Poco/Exception.h>
 #include <Poco/File.h>
 #include <Poco/MD5Engine.h>
 #include <Poco/Path.h>
-#include <Poco/StreamCopier.h>
 #include <Poco/StringTokenizer.h>
 
 #include "integrity/text_mode_stream.h"
@@ -17,7 +15,6 @@ namespace {
 const char* const kHeader = "md5";
 const char* const kStateNotExist = "not exist";
 const char* const kStateChanged = "file changed";
-constexpr std::size_t kCopyChunk = 8192;
 
 // The file system's existence test throws for answers other than "absent" (a name the system
 // rejects, an empty path). Such an entry names no file the launcher can reach, so it is
@@ -103,12 +100,14 @@ bool GetFileMd5(const std::string& path, std::string& digest) {
     // A directory or an unreadable file has no digest: it must never match the digest of
     // empty content that a failed read would produce.
     if (!IsRegularFile(path)) return false;
-    TextModeFileStream in(Utf8ToAnsi(path));
-    if (!in.IsOpen()) return false;
+    TextModeFileBuf text;
+    if (!text.Open(Utf8ToAnsi(path))) return false;
+    // The translated chunks go to the engine as they are: a digest stream would cut them
+    // into its own small buffer first, which costs a fifth of the speed on large files.
     Poco::MD5Engine engine;
-    Poco::DigestOutputStream out(engine);
-    Poco::StreamCopier::copyStream(in, out, kCopyChunk);
-    out.close();
+    const char* data = nullptr;
+    size_t size = 0;
+    while (text.ReadChunk(data, size)) engine.update(data, size);
     digest = Poco::DigestEngine::digestToHex(engine.digest());
     return true;
 }

@@ -1,5 +1,7 @@
 #include "integrity/text_mode_stream.h"
 
+#include <cstring>
+
 namespace {
 constexpr char kCarriageReturn = '\r';
 constexpr char kLineFeed = '\n';
@@ -20,6 +22,48 @@ bool TextModeFileBuf::Open(const std::string& path) {
     return _file.open(path, std::ios::in | std::ios::binary) != nullptr;
 }
 
+char* TextModeFileBuf::Translate(const char* in, const char* end, char* out) {
+    // Only the part before the first 0x1A counts, and only CRs need a look: the runs between
+    // them are copied whole.
+    if (const void* stop = std::memchr(in, kEndOfText, size_t(end - in))) {
+        end = static_cast<const char*>(stop);
+        _ended = true;
+    }
+    if (_heldCarriageReturn && in < end) {
+        _heldCarriageReturn = false;
+        if (*in != kLineFeed) *out++ = kCarriageReturn;
+    }
+    while (in < end) {
+        const char* cr =
+            static_cast<const char*>(std::memchr(in, kCarriageReturn, size_t(end - in)));
+        const char* runEnd = cr != nullptr ? cr : end;
+        std::memcpy(out, in, size_t(runEnd - in));
+        out += runEnd - in;
+        if (cr == nullptr) break;
+        in = cr + 1;
+        if (in == end) {
+            _heldCarriageReturn = true;  // decided by the next chunk
+        } else if (*in != kLineFeed) {
+            *out++ = kCarriageReturn;
+        }
+    }
+    // The end byte ends the text: a CR held before it had no LF after it.
+    if (_ended && _heldCarriageReturn) {
+        *out++ = kCarriageReturn;
+        _heldCarriageReturn = false;
+    }
+    return out;
+}
+
+bool TextModeFileBuf::ReadChunk(const char*& data, size_t& size) {
+    if (gptr() == egptr() && traits_type::eq_int_type(underflow(), traits_type::eof()))
+        return false;
+    data = gptr();
+    size = size_t(egptr() - gptr());
+    setg(eback(), egptr(), egptr());
+    return true;
+}
+
 TextModeFileBuf::int_type TextModeFileBuf::underflow() {
     if (gptr() < egptr()) return traits_type::to_int_type(*gptr());
     char* out = _text.data();
@@ -33,25 +77,7 @@ TextModeFileBuf::int_type TextModeFileBuf::underflow() {
             _ended = true;
             break;
         }
-        const char* in = _raw.data();
-        const char* end = in + count;
-        for (; in < end; ++in) {
-            char c = *in;
-            if (c == kEndOfText) {
-                if (_heldCarriageReturn) *out++ = kCarriageReturn;
-                _heldCarriageReturn = false;
-                _ended = true;
-                break;
-            }
-            if (_heldCarriageReturn) {
-                _heldCarriageReturn = false;
-                if (c != kLineFeed) *out++ = kCarriageReturn;
-            }
-            if (c == kCarriageReturn)
-                _heldCarriageReturn = true;
-            else
-                *out++ = c;
-        }
+        out = Translate(_raw.data(), _raw.data() + count, out);
     }
     setg(_text.data(), _text.data(), out);
     if (out == _text.data()) return traits_type::eof();

@@ -23,10 +23,17 @@ class TextModeFileBuf : public std::streambuf {
     bool Open(const std::string& path);
     bool IsOpen() const { return _file.is_open(); }
 
+    // The next translated bytes without copying them: true with `data` and `size` set
+    // (valid until the next read), false at the end of the text.
+    bool ReadChunk(const char*& data, size_t& size);
+
   protected:
     int_type underflow() override;
 
   private:
+    // Translates raw bytes [in, end) to `out`; returns the new end of the output.
+    char* Translate(const char* in, const char* end, char* out);
+
     std::filebuf _file;
     std::vector<char> _raw;
     std::vector<char> _text;  // the get area: translated bytes
