@@ -36,12 +36,12 @@ bool PortMap::ReadPortFile(const std::string& path) {
         return false;
     }
 
-    // The default grammar, parsed without recursion so that deeply nested input cannot
-    // exhaust the stack.
+    // The default grammar over the zero-terminated text, which takes no byte-order mark, parsed
+    // without recursion so that deeply nested input cannot exhaust the stack. A zero byte would
+    // end the text early; strict JSON has none, so such a file is refused.
     rapidjson::Document root;
-    root.Parse<rapidjson::kParseDefaultFlags | rapidjson::kParseIterativeFlag>(text.data(),
-                                                                               text.size());
-    if (root.HasParseError() || !root.IsObject()) {
+    root.Parse<rapidjson::kParseDefaultFlags | rapidjson::kParseIterativeFlag>(text.c_str());
+    if (text.find('\0') != std::string::npos || root.HasParseError() || !root.IsObject()) {
         LOG_PRINT("Parse zmq config file failed. file path=%s", path.c_str());
         return false;
     }

@@ -57,17 +57,14 @@ class LoggedTest : public testing::Test {
         _logPath = _logDir.Path() + "/log/Launcher.log";
         LOG_INIT(_logPath, false);
         testing::internal::CaptureStdout();
-        _capturing = true;
     }
-    void TearDown() override { Printed(); }
+    void TearDown() override { testing::internal::GetCapturedStdout(); }
 
-    // Everything printed on standard output since SetUp (stops the capture).
-    const std::string& Printed() {
-        if (_capturing) {
-            _printed = testing::internal::GetCapturedStdout();
-            _capturing = false;
-        }
-        return _printed;
+    // What was printed on standard output since SetUp or the previous call.
+    std::string Printed() {
+        std::string printed = testing::internal::GetCapturedStdout();
+        testing::internal::CaptureStdout();
+        return printed;
     }
 
     // The whole log file, continuation lines included.
@@ -94,8 +91,6 @@ class LoggedTest : public testing::Test {
   private:
     TempDir _logDir;
     std::string _logPath;
-    std::string _printed;
-    bool _capturing = false;
 };
 
 }  // namespace config_test
