@@ -58,7 +58,12 @@ class LoggedTest : public testing::Test {
         LOG_INIT(_logPath, false);
         testing::internal::CaptureStdout();
     }
-    void TearDown() override { testing::internal::GetCapturedStdout(); }
+    void TearDown() override {
+        testing::internal::GetCapturedStdout();
+        // Closed while its directory still exists: closing rolls the file over, which would
+        // otherwise recreate the directory after it was removed.
+        LOG_SHUTDOWN();
+    }
 
     // What was printed on standard output since SetUp or the previous call.
     std::string Printed() {
