@@ -34,7 +34,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     std::string text = fuzz::AsText(data, size);
     rapidjson::Document document;
-    document.Parse(text.c_str(), text.size());
+    // As a zero-terminated text: the length-taking parse would skip a byte-order mark.
+    document.Parse(text.c_str());
     // A zero byte is no JSON wherever it stands (rapidjson would take it for the end).
     bool isObject =
         !document.HasParseError() && document.IsObject() && text.find('\0') == std::string::npos;
