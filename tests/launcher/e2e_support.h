@@ -51,7 +51,7 @@ inline int Count(const std::string& text, const std::string& part) {
 // Start-up failed: status 255, the entry point's line last, nothing started, no normal end.
 inline void ExpectStartupFailure(Station& station) {
     ExitResult result = station.WaitForExit();
-    ASSERT_FALSE(result.timedOut);
+    ASSERT_FALSE(result.timedOut) << station.Output();
     EXPECT_TRUE(result.exited);
     EXPECT_EQ(255, result.exitCode);
     const std::string output = station.Output();

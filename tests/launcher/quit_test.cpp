@@ -60,7 +60,7 @@ TEST_P(Quit, EveryChildIsGoneAndTheLauncherEndsAsTheEventSays) {
 
     station.Signal(event.signalNumber);
     ExitResult result = station.WaitForExit(5000);
-    ASSERT_FALSE(result.timedOut);
+    ASSERT_FALSE(result.timedOut) << station.Output();
     if (event.signalNumber == SIGINT) {
         EXPECT_TRUE(result.exited);
         EXPECT_EQ(0, result.exitCode);
@@ -127,6 +127,35 @@ TEST(QuitDuringStart, HugeWaitIsEndedByCtrlC) {
     ASSERT_FALSE(result.timedOut);
     EXPECT_EQ(0, result.exitCode);
     EXPECT_EQ(1, Count(station.Output(), "CloseProcess success.\n"));
+}
+
+TEST(QuitDuringStartUp, CtrlCWhileTheScriptRunsStartsNothing) {
+    Station station;
+    station.WriteMinimalStation();
+    const std::string child = station.AddChildProgram("i");
+    // The station script takes a while, so that Ctrl-C arrives during start-up.
+    station.WriteFile("Proj/VX/TesterConfig/config.py",
+                      "import time\n"
+                      "def get_configA(name):\n"
+                      "    print('script running', flush=True)\n"
+                      "    time.sleep(1.5)\n"
+                      "    return {'modules': 1, 'slots': 1, 'processes': [{'name': 'P', 'path': "
+                      "'$(ProjectDir)/bin', 'bin': '" +
+                          child + "', 'args': 'ignore-term', 'sleep': 0}]}\n");
+    station.Launch();
+    ASSERT_TRUE(station.WaitForOutput("script running"));
+    station.Signal(SIGINT);
+    ASSERT_TRUE(station.WaitForOutput("ConsoleQuitProc..."));
+    ExitResult result = station.WaitForExit(5000);
+    ASSERT_FALSE(result.timedOut) << station.Output();
+    EXPECT_EQ(0, result.exitCode);
+    const std::string output = station.Output();
+    EXPECT_EQ(std::string::npos, output.find("CreateProcess"));
+    EXPECT_EQ(std::string::npos, output.find("Start to check process running state."));
+    EXPECT_NE(std::string::npos,
+              output.find("Quit requested, the remaining processes are not started.\n"));
+    EXPECT_EQ("Exit success.", Lines(output).back());
+    EXPECT_TRUE(ChildrenOf(getpid()).empty());
 }
 
 }  // namespace
