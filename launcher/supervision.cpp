@@ -56,7 +56,10 @@ void Launcher::StartSingle(const ProcessSpec& spec) {
                                           GetLocalTimeString().c_str(), spec.name.c_str());
     LOG_PRINT("%s", line.c_str());
     if (!StartProcess(spec.name, spec.workDir, spec.cmd)) {
-        LOG_ERROR("%s fail", line.c_str());
+        // A start refused because a quit arrived is no failure of the process.
+        if (!IsQuitting()) {
+            LOG_ERROR("%s fail", line.c_str());
+        }
         return;
     }
     LOG_PRINT("%s", FormatString("%s Wait for %d second to Process %s initialize.",
@@ -82,7 +85,7 @@ void Launcher::StartInstances(const std::vector<ProcessSpec>& instances) {
         const std::string line = FormatString("%s Starting Process %s ......",
                                               GetLocalTimeString().c_str(), instanceName.c_str());
         LOG_PRINT("%s", line.c_str());
-        if (!StartProcess(instanceName, spec.workDir, spec.cmd)) {
+        if (!StartProcess(instanceName, spec.workDir, spec.cmd) && !IsQuitting()) {
             LOG_ERROR("%s fail", line.c_str());
         }
     }
