@@ -47,8 +47,13 @@ TEST(BadEnvironment, UnwritableLogDirectoryLeavesTheConsole) {
     pid_t pid = StartWithConsoleIn(station, out, err);
     ASSERT_GT(pid, 0);
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(15);
-    while (ReadAll(out).find("child says hi") == std::string::npos &&
-           std::chrono::steady_clock::now() < deadline)
+    // The child's line may come before or after the launcher's own: wait for both.
+    auto started = [&out] {
+        const std::string console = ReadAll(out);
+        return console.find("child says hi") != std::string::npos &&
+               console.find("Start Process Echo successful.") != std::string::npos;
+    };
+    while (!started() && std::chrono::steady_clock::now() < deadline)
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     kill(pid, SIGINT);
     int status = 0;
