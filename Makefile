@@ -2,6 +2,9 @@
 BUILD ?= build
 GEN   ?= Ninja
 JOBS  ?= $(shell nproc)
+ASAN_BUILD ?= build-asan
+TSAN_BUILD ?= build-tsan
+FUZZ_BUILD ?= build-fuzz
 
 .PHONY: all deps configure build test demo bench clean test-sanitize test-asan test-tsan fuzz fuzz-regress
 
@@ -33,17 +36,17 @@ clean:
 test-sanitize: test-asan test-tsan
 
 test-asan: deps
-	@.ci/run-sanitized address,undefined build-asan
+	@.ci/run-sanitized address,undefined $(ASAN_BUILD)
 
 test-tsan: deps
-	@.ci/run-sanitized thread build-tsan
+	@.ci/run-sanitized thread $(TSAN_BUILD)
 
 # libFuzzer targets built with clang in build-fuzz: `make fuzz` runs each for FUZZ_SECONDS
 # (default 60), `make fuzz-regress` runs each over its committed corpus only.
 fuzz:
 	@VX_WITH_FUZZ=1 scripts/install-deps
-	@fuzz/run-fuzz build-fuzz run
+	@fuzz/run-fuzz $(FUZZ_BUILD) run
 
 fuzz-regress:
 	@VX_WITH_FUZZ=1 scripts/install-deps
-	@fuzz/run-fuzz build-fuzz regress
+	@fuzz/run-fuzz $(FUZZ_BUILD) regress

@@ -193,12 +193,17 @@ def main():
     print("soak %s: start phase %.2f s" % (event, started - launched))
     time.sleep(2)
     first = snapshot(launcher.pid)
+    # A second look a quarter into the run, past the allocators' and the log's warming up.
+    while time.monotonic() - started < seconds / 4 and launcher.poll() is None:
+        time.sleep(0.5)
+    quarter = snapshot(launcher.pid)
     while time.monotonic() - started < seconds and launcher.poll() is None:
         time.sleep(0.5)
     last = snapshot(launcher.pid)
     before = read_counters(counters)
     for key in ("rss_kb", "threads", "fds", "children", "zombies"):
-        print("soak %s: launcher %-8s at start %7d, at end %7d" % (event, key, first[key], last[key]))
+        print("soak %s: launcher %-8s at start %7d, at 1/4 %7d, at end %7d"
+              % (event, key, first[key], quarter[key], last[key]))
     if last["zombies"]:
         failures.append("%d zombie children while running" % last["zombies"])
     if last["threads"] > first["threads"] or last["fds"] > first["fds"]:
