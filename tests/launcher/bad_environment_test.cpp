@@ -1,5 +1,5 @@
-// An installation directory where the log cannot be written: the launcher still brings the
-// station up and stops it, with its messages on the console.
+// Bad input met end to end: an installation directory where the log cannot be written, and a
+// manifest whose header is wrong. In both the launcher still brings the station up.
 
 #include <signal.h>
 #include <sys/wait.h>
@@ -66,6 +66,19 @@ TEST(BadEnvironment, UnwritableLogDirectoryLeavesTheConsole) {
     EXPECT_NE(std::string::npos, console.find("Exit success.")) << console;
     EXPECT_NE(std::string::npos, ReadAll(err).find("log/Launcher.log"));
     EXPECT_EQ("not a directory", station.ReadFile("log"));
+}
+
+// A manifest that cannot be read as one yields no findings: the check says false, but there is
+// nothing to name, so start-up goes on even though its entry names a missing file.
+TEST(BadManifest, WrongHeaderIsNoReasonToStop) {
+    Station station;
+    station.WriteMinimalStation();
+    station.WriteProject("1");
+    station.WriteFile("Config/md5.csv",
+                      "MD5\n/Proj/bin/missing,00000000000000000000000000000000,\n");
+    station.Launch();
+    ExpectRunsThenStopsOnCtrlC(station);
+    EXPECT_EQ(std::string::npos, station.Output().find("have changed"));
 }
 
 }  // namespace
