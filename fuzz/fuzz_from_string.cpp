@@ -41,6 +41,7 @@ bool Decimal(const std::string& text, long long& value, bool& fits) {
         if (magnitude > (1ULL << 40)) fits = false;  // far beyond 32 bits: value not checked
         magnitude = magnitude * 10 + static_cast<unsigned>(text[i] - '0');
     }
+    if (!fits) return true;
     value = negative ? -static_cast<long long>(magnitude) : static_cast<long long>(magnitude);
     return true;
 }
