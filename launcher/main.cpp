@@ -26,11 +26,10 @@ int main() {
     }
     launcher.Run();
 
-    // At least one poll period even when a quit ended the start phase: after a console close
-    // or shutdown the event's own ending of the process then comes first.
-    do {
-        SleepMs(100);
-    } while (launcher.IsRunning());
+    while (launcher.IsRunning()) SleepMs(100);
+    // After a console close or shutdown the event's thread ends the process the way that
+    // signal does; a normal exit from here must not come first.
+    while (IsConsoleEnding()) SleepMs(100);
 
     LOG_PRINT("Exit success.");
     LOG_SHUTDOWN();

@@ -6,6 +6,15 @@
 // The quit callback slot; empty until SetConsoleQuitCallback, never cleared.
 std::atomic<ConsoleQuitCallback> g_consoleQuitCallback{nullptr};
 
+namespace {
+// Set before the callback runs, so that whoever sees the callback's effects sees it too.
+std::atomic<bool> g_consoleEnding{false};
+}  // namespace
+
+bool IsConsoleEnding() {
+    return g_consoleEnding.load();
+}
+
 bool ConsoleCtrlHandler(int eventCode) {
     const char* text = nullptr;
     switch (eventCode) {
@@ -22,6 +31,7 @@ bool ConsoleCtrlHandler(int eventCode) {
             return false;
     }
     printf("%s", text);
+    if (eventCode != kConsoleCtrlC) g_consoleEnding = true;
     ConsoleQuitCallback callback = g_consoleQuitCallback.load();
     if (callback != nullptr) callback();
     return true;

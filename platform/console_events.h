@@ -25,3 +25,7 @@ void SetConsoleQuitCallback(ConsoleQuitCallback callback);
 // ("CTRL_C_EVENT \n", "CTRL_CLOSE_EVENT \n", "CTRL_SHUTDOWN_EVENT \n"), runs the callback to
 // its end and returns true; returns false for any other code without a message.
 bool ConsoleCtrlHandler(int eventCode);
+
+// True from the moment a close or shutdown event is taken on: the event's thread is about to
+// end the process the way that signal ends it, and no other thread may end it first.
+bool IsConsoleEnding();
