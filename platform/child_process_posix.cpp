@@ -2,7 +2,6 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/eventfd.h>
 #include <sys/syscall.h>
 #include <sys/types.h>
@@ -16,8 +15,7 @@
 
 #include "platform/child_process.h"
 #include "platform/command_line.h"
-
-extern char** environ;
+#include "platform/spawn_posix.h"
 
 namespace {
 
@@ -32,47 +30,6 @@ void CloseDescriptor(int& fd) {
 void ReapChild(pid_t pid) {
     while (waitpid(pid, nullptr, 0) < 0 && errno == EINTR) {
     }
-}
-
-// Spawns the child with the pipe's write end as standard output and standard error.
-// Returns 0 with `pid` set, or the error number of the failed start.
-int SpawnChild(const std::vector<std::string>& arguments, const std::string& workPath, int writeFd,
-               pid_t& pid) {
-    std::vector<char*> argv;
-    for (const std::string& argument : arguments)
-        argv.push_back(const_cast<char*>(argument.c_str()));
-    argv.push_back(nullptr);
-
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_adddup2(&actions, writeFd, STDOUT_FILENO);
-    posix_spawn_file_actions_adddup2(&actions, writeFd, STDERR_FILENO);
-    // Descriptors other code of the launcher opened without close-on-exec stay behind too.
-    posix_spawn_file_actions_addclosefrom_np(&actions, STDERR_FILENO + 1);
-    // The working directory changes in the child only; a missing one fails the spawn.
-    if (!workPath.empty()) posix_spawn_file_actions_addchdir_np(&actions, workPath.c_str());
-
-    posix_spawnattr_t attributes;
-    posix_spawnattr_init(&attributes);
-    // The launcher blocks the console signals in its threads, and an embedded interpreter
-    // ignores SIGPIPE; both would survive exec. The child starts with a clean slate.
-    sigset_t none, all;
-    sigemptyset(&none);
-    sigfillset(&all);
-    posix_spawnattr_setsigmask(&attributes, &none);
-    posix_spawnattr_setsigdefault(&attributes, &all);
-    // Its own process group, so that CloseProcess also ends whatever the child started.
-    posix_spawnattr_setpgroup(&attributes, 0);
-    posix_spawnattr_setflags(
-        &attributes, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETPGROUP);
-
-    // glibc's posix_spawnp reports a failed exec or chdir as its result, not as a child
-    // exit code.
-    int error = posix_spawnp(&pid, argv[0], &actions, &attributes, argv.data(), environ);
-    posix_spawnattr_destroy(&attributes);
-    posix_spawn_file_actions_destroy(&actions);
-    return error;
 }
 
 }  // namespace
@@ -120,9 +77,13 @@ bool ExcuteProcess::CreateProcess(const std::string& commandLine) {
         return false;
     }
 
-    std::vector<std::string> arguments = SplitCommandLine(commandLine);
-    pid_t pid = -1;
-    int error = arguments.empty() ? ENOENT : SpawnChild(arguments, _workPath, pipeFds[1], pid);
+    SpawnOptions options;
+    options.workPath = _workPath;
+    options.nullInput = true;
+    // Its own process group, so that CloseProcess also ends whatever the child started.
+    options.ownProcessGroup = true;
+    int pid = -1;
+    int error = SpawnWithOutput(SplitCommandLine(commandLine), options, pipeFds[1], pid);
     // The child holds its own copy of the write end; without the parent's, end of data comes
     // when the child and everything it started have gone.
     close(pipeFds[1]);
