@@ -86,6 +86,7 @@ class Launcher {
     void KillListeners(const char* family, const char* portKey, int basePort, int count);
     void StartSingle(const ProcessSpec& spec);
     void StartInstances(const std::vector<ProcessSpec>& instances);
+    void WaitForInitialisation(const ProcessSpec& spec);
     // Waits `seconds` unless a quit arrives first; false when one has.
     bool WaitAfterStart(int seconds);
     bool IsQuitting();

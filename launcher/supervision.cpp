@@ -62,15 +62,7 @@ void Launcher::StartSingle(const ProcessSpec& spec) {
         }
         return;
     }
-    LOG_PRINT("%s", FormatString("%s Wait for %d second to Process %s initialize.",
-                                 GetLocalTimeString().c_str(), spec.sleep, spec.name.c_str())
-                        .c_str());
-    if (!WaitAfterStart(spec.sleep)) {
-        return;
-    }
-    LOG_PRINT("%s", FormatString("%s Start Process %s successful.", GetLocalTimeString().c_str(),
-                                 spec.name.c_str())
-                        .c_str());
+    WaitForInitialisation(spec);
 }
 
 // Instances of one entry start back to back; the entry's first instance gives the wait.
@@ -89,15 +81,19 @@ void Launcher::StartInstances(const std::vector<ProcessSpec>& instances) {
             LOG_ERROR("%s fail", line.c_str());
         }
     }
-    const ProcessSpec& first = instances.front();
+    WaitForInitialisation(instances.front());
+}
+
+// The entry's wait, between its progress lines; a quit ends it without the "successful" line.
+void Launcher::WaitForInitialisation(const ProcessSpec& spec) {
     LOG_PRINT("%s", FormatString("%s Wait for %d second to Process %s initialize.",
-                                 GetLocalTimeString().c_str(), first.sleep, first.name.c_str())
+                                 GetLocalTimeString().c_str(), spec.sleep, spec.name.c_str())
                         .c_str());
-    if (!WaitAfterStart(first.sleep)) {
+    if (!WaitAfterStart(spec.sleep)) {
         return;
     }
     LOG_PRINT("%s", FormatString("%s Start Process %s successful.", GetLocalTimeString().c_str(),
-                                 first.name.c_str())
+                                 spec.name.c_str())
                         .c_str());
 }
 
