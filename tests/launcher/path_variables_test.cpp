@@ -7,77 +7,61 @@
 
 namespace {
 
-PathVariableSources Sources() {
-    PathVariableSources sources;
-    sources.appWorkDir = "/opt/station";
-    sources.projectDirName = "Projects/A";
-    sources.projectWorkPath = "/opt/station/Projects/A/work";
+const auto kApp = &PathVariableSources::appWorkDir;
+const auto kDir = &PathVariableSources::projectDirName;
+const auto kWork = &PathVariableSources::projectWorkPath;
+const auto kPorts = &PathVariableSources::zmqPortJson;
+
+struct Case {
+    std::string PathVariableSources::*changed;  // a source other than the usual, or none
+    const char* value;
+    const char* text;  // for the port file: unused
+    const char* expected;
+};
+
+PathVariableSources Sources(const Case& c) {
+    PathVariableSources sources{"/st", "Pr/A", "/st/Pr/A/work", ""};
+    if (c.changed) sources.*c.changed = c.value;
     return sources;
 }
 
-std::string Replaced(std::string text, const PathVariableSources& sources = Sources()) {
-    ReplacePathVariables(text, sources);
-    return text;
+TEST(PathVariables, ReplacePathVariables) {
+    const Case cases[] = {
+        {nullptr, "", "$(AppWorkDir)/x", "/st/x"},
+        {nullptr, "", "$(ProjectDir);$(ProjectDir)", "/st/Pr/A;/st/Pr/A"},
+        {nullptr, "", "$(ProjectWorkDir)/log", "/st/Pr/A/work/log"},
+        {nullptr, "", "-p=$(ZmqPortFileFullPath)", "-p=/st/Pr/A/VX/TesterConfig/zmqports.json"},
+        {nullptr, "", "plain text $(Unknown)", "plain text $(Unknown)"},
+        // The text's backslashes turn before any value goes in; a value's own stay.
+        {nullptr, "", "C:\\data\\$(AppWorkDir)", "C:/data//st"},
+        {kWork, "D:\\work", "$(ProjectWorkDir)\\x", "D:\\work/x"},
+        // An inserted value is searched only by later steps.
+        {kWork, "$(ProjectDir)/work", "$(ProjectWorkDir)", "$(ProjectDir)/work"},
+        {kDir, "$(ProjectWorkDir)", "$(ProjectDir)", "/st//st/Pr/A/work"},
+        {kApp, "/d/$(AppWorkDir)", "$(AppWorkDir)/x", "/d/$(AppWorkDir)/x"},
+        // The port file cannot name itself.
+        {kPorts, "$(ZmqPortFileFullPath)", "$(ZmqPortFileFullPath)", "$(ZmqPortFileFullPath)"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        std::string text = c.text;
+        ReplacePathVariables(text, Sources(c));
+        EXPECT_EQ(c.expected, text);
+    }
 }
 
-TEST(PathVariables, EachVariableStandsForItsValueEveryTimeItOccurs) {
-    EXPECT_EQ("/opt/station/x", Replaced("$(AppWorkDir)/x"));
-    EXPECT_EQ("/opt/station/Projects/A;/opt/station/Projects/A",
-              Replaced("$(ProjectDir);$(ProjectDir)"));
-    EXPECT_EQ("/opt/station/Projects/A/work/log", Replaced("$(ProjectWorkDir)/log"));
-    EXPECT_EQ("--ports=/opt/station/Projects/A/VX/TesterConfig/zmqports.json",
-              Replaced("--ports=$(ZmqPortFileFullPath)"));
-}
-
-TEST(PathVariables, BackslashesOfTheTextBecomeSlashesBeforeAnyValueGoesIn) {
-    EXPECT_EQ("C:/data//opt/station", Replaced("C:\\data\\$(AppWorkDir)"));
-    EXPECT_EQ("a/b/c", Replaced("a\\b/c"));
-
-    // A value's own backslashes are inserted after the turn and stay.
-    PathVariableSources sources = Sources();
-    sources.projectWorkPath = "D:\\work";
-    EXPECT_EQ("D:\\work/x", Replaced("$(ProjectWorkDir)\\x", sources));
-}
-
-TEST(PathVariables, AnInsertedValueIsSearchedOnlyByLaterSteps) {
-    // A work path not yet expanded holds "$(ProjectDir)": step 4 inserts it after step 3 ran.
-    PathVariableSources sources = Sources();
-    sources.projectWorkPath = "$(ProjectDir)/work";
-    EXPECT_EQ("$(ProjectDir)/work", Replaced("$(ProjectWorkDir)", sources));
-
-    // A project directory name holding "$(ProjectWorkDir)" is expanded by the later step.
-    sources = Sources();
-    sources.projectDirName = "$(ProjectWorkDir)";
-    EXPECT_EQ("/opt/station//opt/station/Projects/A/work", Replaced("$(ProjectDir)", sources));
-
-    // A value holding its own variable does not recurse.
-    sources = Sources();
-    sources.appWorkDir = "/d/$(AppWorkDir)";
-    EXPECT_EQ("/d/$(AppWorkDir)/x", Replaced("$(AppWorkDir)/x", sources));
-}
-
-TEST(PathVariables, TextWithoutVariablesOnlyHasItsSeparatorsTurned) {
-    EXPECT_EQ("plain text $(Unknown)", Replaced("plain text $(Unknown)"));
-}
-
-TEST(PathVariables, PortFileDefaultsBesideTheStationScript) {
-    EXPECT_EQ("/opt/station/Projects/A", ProjectDirOf(Sources()));
-    EXPECT_EQ("/opt/station/Projects/A/VX/TesterConfig/zmqports.json",
-              ZmqPortFilePathOf(Sources()));
-}
-
-TEST(PathVariables, ProjectPortFileReplacesTheDefaultEntirely) {
-    PathVariableSources sources = Sources();
-    sources.zmqPortJson = "$(ProjectWorkDir)\\ports.json";
-    EXPECT_EQ("/opt/station/Projects/A/work/ports.json", ZmqPortFilePathOf(sources));
-
-    sources.zmqPortJson = "ports.json";  // not joined to any directory
-    EXPECT_EQ("ports.json", ZmqPortFilePathOf(sources));
-
-    // The port file cannot name itself.
-    sources.zmqPortJson = "$(ZmqPortFileFullPath)";
-    EXPECT_EQ("$(ZmqPortFileFullPath)", ZmqPortFilePathOf(sources));
-    EXPECT_EQ("$(ZmqPortFileFullPath)", Replaced("$(ZmqPortFileFullPath)", sources));
+TEST(PathVariables, PortFileDefaultsBesideTheStationScriptOrIsTheProjectsEntirely) {
+    const Case cases[] = {
+        {nullptr, "", "", "/st/Pr/A/VX/TesterConfig/zmqports.json"},
+        {kPorts, "$(ProjectWorkDir)\\ports.json", "", "/st/Pr/A/work/ports.json"},
+        {kPorts, "ports.json", "", "ports.json"},  // joined to no directory
+        {kPorts, "$(ZmqPortFileFullPath)", "", "$(ZmqPortFileFullPath)"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.value);
+        EXPECT_EQ(c.expected, ZmqPortFilePathOf(Sources(c)));
+    }
+    EXPECT_EQ("/st/Pr/A", ProjectDirOf(Sources(cases[0])));
 }
 
 }  // namespace
