@@ -1,38 +1,10 @@
 // Bad input met end to end: an installation directory where the log cannot be written, and a
 // manifest whose header is wrong. In both the launcher still brings the station up.
 
-#include <signal.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <chrono>
-#include <fstream>
-#include <sstream>
-#include <thread>
-
-#include "e2e_support.h"
+#include "station_fixture.h"
 
 namespace station_test {
 namespace {
-
-std::string ReadAll(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-// Station::Launch clears the log directory of an earlier run, which is the very thing this
-// test needs in the way, so the launcher is started here with its console in two files.
-pid_t StartWithConsoleIn(const Station& station, const std::string& out, const std::string& err) {
-    pid_t pid = fork();
-    if (pid == 0) {
-        if (!freopen(out.c_str(), "w", stdout) || !freopen(err.c_str(), "w", stderr)) _exit(127);
-        execl((station.Dir() + "/VXLauncher").c_str(), "VXLauncher", static_cast<char*>(nullptr));
-        _exit(127);
-    }
-    return pid;
-}
 
 TEST(BadEnvironment, UnwritableLogDirectoryLeavesTheConsole) {
     Station station;
@@ -42,29 +14,13 @@ TEST(BadEnvironment, UnwritableLogDirectoryLeavesTheConsole) {
                           {{"Echo", "", "$(ProjectDir)/bin", child, "echo child says hi", 0}});
     // A file where the log directory belongs: neither it nor the log file can be made.
     station.WriteFile("log", "not a directory");
-    const std::string out = station.Dir() + "/console.out", err = station.Dir() + "/console.err";
-
-    pid_t pid = StartWithConsoleIn(station, out, err);
-    ASSERT_GT(pid, 0);
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(15);
+    station.Launch(false);
     // The child's line may come before or after the launcher's own: wait for both.
-    auto started = [&out] {
-        const std::string console = ReadAll(out);
-        return console.find("child says hi") != std::string::npos &&
-               console.find("Start Process Echo successful.") != std::string::npos;
-    };
-    while (!started() && std::chrono::steady_clock::now() < deadline)
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    kill(pid, SIGINT);
-    int status = 0;
-    ASSERT_EQ(pid, waitpid(pid, &status, 0));
-
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
-    const std::string console = ReadAll(out);
-    EXPECT_NE(std::string::npos, console.find("Start Process Echo successful.")) << console;
-    EXPECT_NE(std::string::npos, console.find("child says hi")) << console;
-    EXPECT_NE(std::string::npos, console.find("Exit success.")) << console;
-    EXPECT_NE(std::string::npos, ReadAll(err).find("log/Launcher.log"));
+    ASSERT_TRUE(station.WaitForOutput("child says hi", 15000));
+    ASSERT_TRUE(station.WaitForOutput("Start Process Echo successful."));
+    ExpectRunsThenStopsOnCtrlC(station);
+    const std::string console = station.Output();
+    EXPECT_NE(std::string::npos, console.find("log/Launcher.log")) << console;  // the complaint
     EXPECT_EQ("not a directory", station.ReadFile("log"));
 }
 

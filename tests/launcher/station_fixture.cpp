@@ -1,51 +1,84 @@
 #include "station_fixture.h"
 
 #include <arpa/inet.h>
-#include <dirent.h>
 #include <fcntl.h>
-#include <netinet/in.h>
-#include <signal.h>
-#include <spawn.h>
 #include <sys/prctl.h>
 #include <sys/socket.h>
-#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <algorithm>
-#include <atomic>
 #include <chrono>
-#include <cstring>
-#include <filesystem>
 #include <fstream>
 #include <sstream>
 
-extern char** environ;
+namespace fs = std::filesystem;
 
 namespace station_test {
 
 namespace {
 
-std::atomic<int> g_stationCount{0};
-
-bool CanBind(int port) {
-    int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+// Binds to, or connects to, 127.0.0.1:port; true when that worked.
+bool TryPort(int port, bool connectTo) {
+    const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_port = htons(static_cast<uint16_t>(port));
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    bool ok = bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address)) == 0;
+    auto* a = reinterpret_cast<sockaddr*>(&address);
+    const bool ok =
+        (connectTo ? connect(fd, a, sizeof(address)) : bind(fd, a, sizeof(address))) == 0;
     close(fd);
     return ok;
 }
 
 std::string PythonText(const std::string& text) {
     std::string quoted = "'";
-    for (char c : text) {
-        if (c == '\\' || c == '\'') quoted += '\\';
-        quoted += c;
-    }
+    for (char c : text)
+        quoted += (c == '\\' || c == '\'') ? std::string("\\") + c : std::string(1, c);
     return quoted + "'";
+}
+
+}  // namespace
+
+bool Eventually(const std::function<bool()>& condition, int timeoutMs) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() >= deadline) return false;
+        usleep(1000);
+    }
+    return true;
+}
+
+int FindFreePortRange(int count) {
+    int base = 20000 + getpid() * 37 % 10000;  // below the usual ephemeral range
+    for (int attempt = 0; attempt < 200; ++attempt, base = 20000 + (base + count) % 10000) {
+        int port = base;
+        while (port < base + count && TryPort(port, false)) ++port;
+        if (port == base + count) return base;
+    }
+    return -1;
+}
+
+bool IsListening(int port) {
+    return TryPort(port, true);
+}
+
+std::vector<int> ChildrenOf(int parent) {
+    std::vector<int> children;
+    for (const auto& entry : fs::directory_iterator("/proc")) {
+        const std::string pid = entry.path().filename();
+        if (pid[0] < '0' || pid[0] > '9') continue;
+        const std::string stat = ReadWhole("/proc/" + pid + "/stat");
+        int ppid = 0;  // the fourth field, behind the name in parentheses
+        if (stat.rfind(')') != std::string::npos &&
+            sscanf(stat.c_str() + stat.rfind(')') + 1, " %*c %d", &ppid) == 1 && ppid == parent)
+            children.push_back(std::stoi(pid));
+    }
+    return children;
+}
+
+bool ProcessExists(int pid) {
+    return access(("/proc/" + std::to_string(pid)).c_str(), F_OK) == 0;
 }
 
 std::string ReadWhole(const std::string& path) {
@@ -55,192 +88,81 @@ std::string ReadWhole(const std::string& path) {
     return content.str();
 }
 
-std::string ExecutablePath(int pid) {
-    char target[4096];
-    ssize_t length =
-        readlink(("/proc/" + std::to_string(pid) + "/exe").c_str(), target, sizeof(target) - 1);
-    return length > 0 ? std::string(target, static_cast<size_t>(length)) : std::string();
+int Count(const std::string& text, const std::string& part) {
+    int count = 0;
+    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
+        ++count;
+    return count;
 }
 
-void CopyExecutable(const std::string& from, const std::string& to) {
-    std::filesystem::copy_file(from, to, std::filesystem::copy_options::overwrite_existing);
-    chmod(to.c_str(), 0755);
+std::vector<std::string> Lines(const std::string& text, const std::string& part) {
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);)
+        if (line.find(part) != std::string::npos) lines.push_back(line);
+    return lines;
 }
 
-// Starts `argv` with its output on `outputFd` (or the test's own when -1), in a process
-// group of its own and with default signal handling.
-pid_t Spawn(const std::vector<std::string>& args, int outputFd) {
+pid_t Spawn(const std::vector<std::string>& args, const std::string& output) {
     std::vector<char*> argv;
     for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
     argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    if (outputFd >= 0) {
-        posix_spawn_file_actions_adddup2(&actions, outputFd, 1);
-        posix_spawn_file_actions_adddup2(&actions, outputFd, 2);
-    } else {
-        posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    }
-    posix_spawnattr_t attributes;
-    posix_spawnattr_init(&attributes);
-    sigset_t none, all;
+    const pid_t pid = fork();
+    if (pid != 0) return pid;
+    // A group of its own, as under a console of its own; nothing of the test's signal
+    // handling is inherited.
+    setpgid(0, 0);
+    sigset_t none;
     sigemptyset(&none);
-    sigfillset(&all);
-    posix_spawnattr_setsigmask(&attributes, &none);
-    posix_spawnattr_setsigdefault(&attributes, &all);
-    posix_spawnattr_setpgroup(&attributes, 0);
-    posix_spawnattr_setflags(
-        &attributes, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETPGROUP);
-    pid_t pid = -1;
-    if (posix_spawn(&pid, argv[0], &actions, &attributes, argv.data(), environ) != 0) pid = -1;
-    posix_spawnattr_destroy(&attributes);
-    posix_spawn_file_actions_destroy(&actions);
-    return pid;
+    sigprocmask(SIG_SETMASK, &none, nullptr);
+    for (int s = 1; s < NSIG; ++s) signal(s, SIG_DFL);
+    const int out = open(output.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    dup2(open("/dev/null", O_RDONLY), 0);
+    dup2(out, 1);
+    dup2(out, 2);
+    execv(argv[0], argv.data());
+    _exit(127);
 }
 
-}  // namespace
-
-int FindFreePortRange(int count) {
-    // Below the usual ephemeral range, one stretch per test process id.
-    const int low = 20000, high = 32000;
-    int base = low + (getpid() * 37 % (high - low - count));
-    for (int attempt = 0; attempt < 200; ++attempt) {
-        bool free = true;
-        for (int p = base; p < base + count && free; ++p) free = CanBind(p);
-        if (free) return base;
-        base += count + 7;
-        if (base + count >= high) base = low + attempt;
-    }
-    return -1;
-}
-
-bool IsListening(int port) {
-    int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(static_cast<uint16_t>(port));
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    bool ok = connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address)) == 0;
-    close(fd);
-    return ok;
-}
-
-std::vector<int> ChildrenOf(int parent) {
-    std::vector<int> children;
-    DIR* proc = opendir("/proc");
-    while (struct dirent* entry = readdir(proc)) {
-        if (entry->d_name[0] < '0' || entry->d_name[0] > '9') continue;
-        std::string stat = ReadWhole(std::string("/proc/") + entry->d_name + "/stat");
-        size_t close = stat.rfind(')');
-        if (close == std::string::npos) continue;
-        char state = 0;
-        int ppid = 0;
-        if (sscanf(stat.c_str() + close + 1, " %c %d", &state, &ppid) == 2 && ppid == parent) {
-            children.push_back(atoi(entry->d_name));
-        }
-    }
-    closedir(proc);
-    return children;
-}
-
-bool ProcessExists(int pid) {
-    return access(("/proc/" + std::to_string(pid)).c_str(), F_OK) == 0;
-}
-
-std::vector<LogRecord> ParseLogRecords(const std::string& text) {
-    // A record begins at a line start with "YYYY-MM-DD HH:MM:SS,mmm [".
-    auto isRecordStart = [&text](size_t at) {
-        static const char shape[] = "dddd-dd-dd dd:dd:dd,ddd [";
-        if (at + sizeof(shape) - 1 > text.size()) return false;
-        for (size_t i = 0; i + 1 < sizeof(shape); ++i) {
-            char c = text[at + i];
-            if (shape[i] == 'd' ? (c < '0' || c > '9') : c != shape[i]) return false;
-        }
-        return true;
-    };
-    std::vector<size_t> starts;
-    for (size_t at = 0; at < text.size(); at = text.find('\n', at) + 1) {
-        if (isRecordStart(at)) starts.push_back(at);
-        if (text.find('\n', at) == std::string::npos) break;
-    }
-    std::vector<LogRecord> records;
-    for (size_t i = 0; i < starts.size(); ++i) {
-        size_t end = i + 1 < starts.size() ? starts[i + 1] : text.size();
-        std::string whole = text.substr(starts[i], end - starts[i]);
-        size_t threadEnd = whole.find("] [", 24);
-        if (threadEnd == std::string::npos) continue;
-        LogRecord record;
-        record.level = whole.substr(threadEnd + 3, 5);
-        while (!record.level.empty() && record.level.back() == ' ') record.level.pop_back();
-        record.message = whole.substr(threadEnd + 3 + 5 + 2);
-        if (!record.message.empty() && record.message.back() == '\n') record.message.pop_back();
-        records.push_back(record);
-    }
-    return records;
+std::string WaitEnd(pid_t pid, int timeoutMs) {
+    int status = 0;
+    if (!Eventually([&] { return waitpid(pid, &status, WNOHANG) == pid; }, timeoutMs))
+        return "running";
+    return WIFEXITED(status) ? "exit " + std::to_string(WEXITSTATUS(status))
+                             : "signal " + std::to_string(WTERMSIG(status));
 }
 
 Station::Station() {
     // Children the launcher leaves behind come to this process when it ends, so a test can
     // see them, zombies included.
     prctl(PR_SET_CHILD_SUBREAPER, 1);
-    // No "x" in the directory's name: output tests count that letter.
-    _dir = "/tmp/lnch-" + std::to_string(getpid()) + "-" + std::to_string(g_stationCount++);
-    std::filesystem::remove_all(_dir);
-    std::filesystem::create_directories(_dir + "/Config");
-    std::filesystem::create_directories(_dir + "/Proj/VX/TesterConfig");
-    std::filesystem::create_directories(_dir + "/Proj/bin");
-    CopyExecutable(VX_LAUNCHER_BIN, _dir + "/VXLauncher");
+    static int stations = 0;
+    // No "x" in the directory's name: the output test counts that letter on the console.
+    _dir = "/tmp/lnch-" + std::to_string(getpid()) + "-" + std::to_string(stations++);
+    fs::remove_all(_dir);
+    fs::create_directories(_dir + "/Proj/bin");
+    fs::copy_file(VX_LAUNCHER_BIN, _dir + "/VXLauncher");
 }
 
 Station::~Station() {
-    if (_pid > 0 && !_reaped) {
-        kill(_pid, SIGKILL);
-        waitpid(_pid, nullptr, 0);
-    }
-    if (_reader.joinable()) _reader.join();
-    // Whatever still runs from this station, and zombies handed to this process.
+    if (_pid > 0) kill(_pid, SIGKILL);
+    if (_pid > 0) waitpid(_pid, nullptr, 0);
     for (int pid : ChildrenOf(getpid())) {
-        if (ExecutablePath(pid).rfind(_dir + "/", 0) == 0 || ExecutablePath(pid).empty()) {
+        std::error_code error;
+        const std::string exe = fs::read_symlink("/proc/" + std::to_string(pid) + "/exe", error);
+        if (exe.empty() || exe.rfind(_dir + "/", 0) == 0) {  // a zombie has no executable
             kill(pid, SIGKILL);
             waitpid(pid, nullptr, 0);
         }
     }
     std::error_code ignored;
-    std::filesystem::remove_all(_dir, ignored);
+    fs::remove_all(_dir, ignored);
 }
 
 void Station::WriteFile(const std::string& relativePath, const std::string& content) {
-    std::string path = _dir + "/" + relativePath;
-    std::filesystem::create_directories(std::filesystem::path(path).parent_path());
+    const fs::path path = _dir + "/" + relativePath;
+    fs::create_directories(path.parent_path());
     std::ofstream(path, std::ios::binary) << content;
-}
-
-void Station::RemoveFile(const std::string& relativePath) {
-    std::filesystem::remove_all(_dir + "/" + relativePath);
-}
-
-bool Station::FileExists(const std::string& relativePath) const {
-    return access((_dir + "/" + relativePath).c_str(), F_OK) == 0;
-}
-
-std::string Station::ReadFile(const std::string& relativePath) const {
-    return ReadWhole(_dir + "/" + relativePath);
-}
-
-std::string Station::LogText() const {
-    // The daily-rolling log rolls on close: after the launcher has ended, its records sit in
-    // log/Launcher.log.<date>. Each Launch starts without a log directory.
-    std::vector<std::string> rolled;
-    std::error_code error;
-    for (const auto& entry : std::filesystem::directory_iterator(_dir + "/log", error)) {
-        const std::string name = entry.path().filename().string();
-        if (name.rfind("Launcher.log.", 0) == 0) rolled.push_back(name);
-    }
-    std::sort(rolled.begin(), rolled.end());
-    std::string text;
-    for (const std::string& name : rolled) text += ReadFile("log/" + name);
-    return text + ReadFile("log/Launcher.log");
 }
 
 void Station::WriteLauncherXml() {
@@ -251,11 +173,10 @@ void Station::WriteLauncherXml() {
 
 void Station::WriteProject(const std::string& checkMd5, const std::string& workPath,
                            const std::string& extra) {
-    WriteFile("Proj/Proj.prj",
-              "<Project>\n  <ProjectName>Proj</ProjectName>\n"
-              "  <ProjectType>Test</ProjectType>\n  <ProjectWorkPath>" +
-                  workPath + "</ProjectWorkPath>\n  <ZmqPortJson></ZmqPortJson>\n" +
-                  "  <IsCheckMD5>" + checkMd5 + "</IsCheckMD5>\n" + extra + "</Project>\n");
+    WriteFile("Proj/Proj.prj", "<Project><ProjectName>Proj</ProjectName><ProjectType>Test" +
+                                   ("</ProjectType><ProjectWorkPath>" + workPath) +
+                                   "</ProjectWorkPath><ZmqPortJson></ZmqPortJson><IsCheckMD5>" +
+                                   checkMd5 + "</IsCheckMD5>" + extra + "</Project>\n");
 }
 
 void Station::WriteManifest(const std::vector<std::pair<std::string, std::string>>& entries) {
@@ -264,30 +185,26 @@ void Station::WriteManifest(const std::vector<std::pair<std::string, std::string
     WriteFile("Config/md5.csv", text);
 }
 
-void Station::WriteConfigPy(int modules, int slots, const std::vector<ScriptEntry>& entries) {
+void Station::WriteConfigPy(int modules, int slots, const std::vector<ScriptProcess>& entries) {
     std::string text = "def get_configA(name):\n    return {'modules': " + std::to_string(modules) +
                        ", 'slots': " + std::to_string(slots) + ", 'processes': [\n";
-    for (const ScriptEntry& e : entries) {
+    for (const ScriptProcess& e : entries)
         text += "        {'name': " + PythonText(e.name) + ", 'execute': " + PythonText(e.execute) +
                 ", 'path': " + PythonText(e.path) + ", 'bin': " + PythonText(e.bin) +
                 ", 'args': " + PythonText(e.args) + ", 'sleep': " + std::to_string(e.sleep) +
                 "},\n";
-    }
-    text += "    ]}\n";
-    WriteFile("Proj/VX/TesterConfig/config.py", text);
+    WriteFile("Proj/VX/TesterConfig/config.py", text + "    ]}\n");
 }
 
 void Station::WritePorts(int sequencer, int engine, int stateMachine) {
-    std::string text = "{";
-    auto add = [&text](const char* key, int port) {
-        if (port < 0) return;  // left out of the file
-        if (text.size() > 1) text += ", ";
-        text += std::string("\"") + key + "\": " + std::to_string(port);
-    };
-    add("SEQUENCER_PORT", sequencer);
-    add("TEST_ENGINE_PORT", engine);
-    add("SM_PORT", stateMachine);
-    WriteFile("Proj/VX/TesterConfig/zmqports.json", text + "}\n");
+    std::string text;
+    for (const auto& [key, port] :
+         {std::make_pair("SEQUENCER_PORT", sequencer), std::make_pair("TEST_ENGINE_PORT", engine),
+          std::make_pair("SM_PORT", stateMachine)})
+        if (port >= 0)
+            text +=
+                (text.empty() ? "\"" : ", \"") + std::string(key) + "\": " + std::to_string(port);
+    WriteFile("Proj/VX/TesterConfig/zmqports.json", "{" + text + "}\n");
 }
 
 void Station::WriteMinimalStation() {
@@ -299,136 +216,64 @@ void Station::WriteMinimalStation() {
 }
 
 std::string Station::AddChildProgram(const std::string& suffix) {
-    std::string name = "tc" + std::to_string(getpid()) + suffix;
-    CopyExecutable(VX_TEST_CHILD, ProjectDir() + "/bin/" + name);
+    const std::string name = "tc" + std::to_string(getpid()) + suffix;
+    fs::copy_file(VX_TEST_CHILD, _dir + "/Proj/bin/" + name);
     return name;
 }
 
-std::string Station::AddDemoProgram(const std::string& suffix) {
-    std::string name = "ds" + std::to_string(getpid()) + suffix;
-    CopyExecutable(VX_DEMO_STATION, ProjectDir() + "/bin/" + name);
-    return name;
+void Station::Launch(bool freshLog) {
+    if (freshLog) RemoveFile("log");
+    _pid = Spawn({_dir + "/VXLauncher"}, _dir + "/console.txt");
 }
 
-void Station::Launch() {
-    if (_reader.joinable()) _reader.join();
-    {
-        std::lock_guard<std::mutex> lock(_mutex);
-        _output.clear();
-        _outputClosed = false;
-    }
-    _reaped = false;
-    // Each run is judged by its own log.
-    RemoveFile("log");
-    int fds[2];
-    if (pipe2(fds, O_CLOEXEC) != 0) return;
-    _pid = Spawn({_dir + "/VXLauncher"}, fds[1]);
-    close(fds[1]);
-    _reader = std::thread(&Station::ReadConsole, this, fds[0]);
+std::string Station::LogText() const {
+    // The daily-rolling log rolls over on close, to log/Launcher.log.<date>.
+    std::vector<std::string> names;
+    std::error_code error;
+    for (const auto& entry : fs::directory_iterator(_dir + "/log", error))
+        if (entry.path().filename().string().rfind("Launcher.log", 0) == 0)
+            names.push_back(entry.path().filename());
+    std::sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) {
+        return b == "Launcher.log" ? a != b : a != "Launcher.log" && a < b;
+    });
+    std::string text;
+    for (const std::string& name : names) text += ReadFile("log/" + name);
+    return text;
 }
 
-void Station::ReadConsole(int fd) {
-    char buffer[4096];
-    for (;;) {
-        ssize_t count = read(fd, buffer, sizeof(buffer));
-        if (count < 0 && errno == EINTR) continue;
-        std::lock_guard<std::mutex> lock(_mutex);
-        if (count <= 0) {
-            _outputClosed = true;
-            _changed.notify_all();
-            break;
-        }
-        _output.append(buffer, static_cast<size_t>(count));
-        _changed.notify_all();
-    }
-    close(fd);
-}
-
-void Station::Signal(int signalNumber) {
-    if (_pid > 0 && !_reaped) kill(_pid, signalNumber);
-}
-
-bool Station::WaitForOutput(const std::string& text, int timeoutMs) {
-    return WaitForCount(text, 1, timeoutMs);
-}
-
-bool Station::WaitForCount(const std::string& text, int count, int timeoutMs) {
-    auto counted = [&]() {
-        int found = 0;
-        for (size_t at = _output.find(text); at != std::string::npos;
-             at = _output.find(text, at + text.size())) {
-            ++found;
-        }
-        return found >= count;
+std::vector<std::pair<std::string, std::string>> Station::LogRecords() const {
+    // A record begins a line with "YYYY-MM-DD HH:MM:SS,mmm [thread] [LEVEL] " and runs to the
+    // next one, so a message may hold line ends.
+    const std::string text = LogText();
+    auto startsRecord = [&text](size_t at) {
+        const char* shape = "dddd-dd-dd dd:dd:dd,ddd [";
+        for (size_t i = 0; shape[i]; ++i, ++at)
+            if (at >= text.size() ||
+                (shape[i] == 'd' ? text[at] < '0' || text[at] > '9' : text[at] != shape[i]))
+                return false;
+        return true;
     };
-    std::unique_lock<std::mutex> lock(_mutex);
-    _changed.wait_for(lock, std::chrono::milliseconds(timeoutMs),
-                      [&]() { return counted() || _outputClosed; });
-    return counted();
-}
-
-std::string Station::Output() {
-    std::lock_guard<std::mutex> lock(_mutex);
-    return _output;
-}
-
-ExitResult Station::WaitForExit(int timeoutMs) {
-    ExitResult result;
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-    int status = 0;
-    while (waitpid(_pid, &status, WNOHANG) == 0) {
-        if (std::chrono::steady_clock::now() > deadline) {
-            result.timedOut = true;
-            kill(_pid, SIGKILL);
-            waitpid(_pid, &status, 0);
-            break;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    std::vector<std::pair<std::string, std::string>> records;
+    for (size_t begin = 0, end; begin < text.size(); begin = end) {
+        for (end = text.find('\n', begin); end != std::string::npos && !startsRecord(end + 1);)
+            end = text.find('\n', end + 1);
+        end = end == std::string::npos ? text.size() : end + 1;
+        const size_t level = text.find("] [", begin);
+        if (!startsRecord(begin) || level == std::string::npos || level + 10 > end) continue;
+        std::string name = text.substr(level + 3, 5);
+        name.erase(name.find_last_not_of(' ') + 1);
+        records.emplace_back(name,
+                             text.substr(level + 10, end - level - 10 - (text[end - 1] == '\n')));
     }
-    _reaped = true;
-    if (!result.timedOut) {
-        result.exited = WIFEXITED(status);
-        result.exitCode = result.exited ? WEXITSTATUS(status) : -1;
-        result.signaled = WIFSIGNALED(status);
-        result.signal = result.signaled ? WTERMSIG(status) : 0;
-    }
-    if (_reader.joinable()) _reader.join();
-    return result;
+    return records;
 }
 
-OwnChild::OwnChild(const std::string& program, const std::vector<std::string>& args) {
-    std::vector<std::string> argv{program};
-    argv.insert(argv.end(), args.begin(), args.end());
-    _pid = Spawn(argv, -1);
-}
-
-OwnChild::~OwnChild() {
-    if (_pid > 0 && !_reaped) {
-        kill(_pid, SIGKILL);
-        waitpid(_pid, nullptr, 0);
-    }
-}
-
-bool OwnChild::WaitKilled(int& signalNumber, int timeoutMs) {
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-    int status = 0;
-    while (waitpid(_pid, &status, WNOHANG) == 0) {
-        if (std::chrono::steady_clock::now() > deadline) return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    _reaped = true;
-    signalNumber = WIFSIGNALED(status) ? WTERMSIG(status) : 0;
-    return WIFSIGNALED(status);
-}
-
-bool OwnChild::IsAlive() {
-    if (_reaped) return false;
-    int status = 0;
-    if (waitpid(_pid, &status, WNOHANG) == _pid) {
-        _reaped = true;
-        return false;
-    }
-    return true;
+std::string Station::WaitForExit(int timeoutMs) {
+    const std::string end = WaitEnd(_pid, timeoutMs);
+    if (end == "running") kill(_pid, SIGKILL);
+    if (end == "running") waitpid(_pid, nullptr, 0);
+    _pid = -1;
+    return end;
 }
 
 }  // namespace station_test

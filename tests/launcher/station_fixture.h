@@ -1,132 +1,116 @@
 #pragma once
-// A station installation in a temporary directory, laid out piece by piece by a test, and
-// the real VXLauncher run in it with its console captured and real signals delivered.
-//
-// Layout: D/VXLauncher, D/Config/{launcher.xml,md5.csv}, D/Proj/Proj.prj,
-// D/Proj/VX/TesterConfig/{config.py,zmqports.json}, D/Proj/bin/<children>.
+// A station installation in a temporary directory, laid out piece by piece by a test, and the
+// real VXLauncher run in it with real signals. Layout: D/VXLauncher, D/Config/{launcher.xml,
+// md5.csv}, D/Proj/Proj.prj, D/Proj/VX/TesterConfig/{config.py,zmqports.json},
+// D/Proj/bin/<children>, D/log/; the launcher's console goes to D/console.txt.
 
+#include <gtest/gtest.h>
+#include <signal.h>
 #include <sys/types.h>
 
-#include <condition_variable>
-#include <mutex>
+#include <algorithm>
+#include <filesystem>
+#include <functional>
 #include <string>
-#include <thread>
+#include <utility>
 #include <vector>
+
+#include "config/script_process.h"
 
 namespace station_test {
 
-// One entry of the station script's "processes" list.
-struct ScriptEntry {
-    std::string name;
-    std::string execute;
-    std::string path;
-    std::string bin;
-    std::string args;
-    int sleep = 0;
-};
+using ScriptEntry = ScriptProcess;
 
-// What a finished launcher left behind.
-struct ExitResult {
-    bool exited = false;  // ended by itself (exitCode valid)
-    int exitCode = -1;
-    bool signaled = false;  // ended by a signal (signal valid)
-    int signal = 0;
-    bool timedOut = false;  // still running at the deadline (then killed)
-};
-
-// Ports no one listens on, `count` of them in a row, chosen per test process so that tests
-// running in parallel do not meet.
+// Asks `condition` every millisecond until it holds or `timeoutMs` have passed.
+bool Eventually(const std::function<bool()>& condition, int timeoutMs = 10000);
+// `count` ports in a row no one uses, in a stretch of this test process's own.
 int FindFreePortRange(int count);
-
-// True when something listens on 127.0.0.1:port.
-bool IsListening(int port);
-
-// Ids of the processes whose parent is `pid`; zombies included.
+bool IsListening(int port);  // on 127.0.0.1
+// Ids of the processes whose parent is `pid`, zombies included.
 std::vector<int> ChildrenOf(int pid);
+bool ProcessExists(int pid);  // zombies included
+std::string ReadWhole(const std::string& path);
+int Count(const std::string& text, const std::string& part);
+// The lines of `text` (without line ends) that contain `part`.
+std::vector<std::string> Lines(const std::string& text, const std::string& part = "");
 
-// True while a process (or zombie) with this id exists.
-bool ProcessExists(int pid);
-
-// Record message texts of a log file written by the launcher ("... [DEBUG] text").
-struct LogRecord {
-    std::string level;
-    std::string message;
-};
-std::vector<LogRecord> ParseLogRecords(const std::string& logText);
+// Starts `args` in a process group of its own, with default signal handling, stdin from
+// /dev/null and stdout and stderr into the file `output`.
+pid_t Spawn(const std::vector<std::string>& args, const std::string& output = "/dev/null");
+// How a child of this process ended, collecting it: "exit N", "signal N", or "running" when
+// it has not ended (or is no child of this process yet) within `timeoutMs`.
+std::string WaitEnd(pid_t pid, int timeoutMs);
 
 class Station {
   public:
     Station();
-    ~Station();
+    ~Station();  // kills and collects what still runs from D, removes D
 
     const std::string& Dir() const { return _dir; }
     std::string ProjectDir() const { return _dir + "/Proj"; }
-
     void WriteFile(const std::string& relativePath, const std::string& content);
-    void RemoveFile(const std::string& relativePath);
-    bool FileExists(const std::string& relativePath) const;
-    std::string ReadFile(const std::string& relativePath) const;
+    void RemoveFile(const std::string& path) { std::filesystem::remove_all(_dir + "/" + path); }
+    std::string ReadFile(const std::string& path) const { return ReadWhole(_dir + "/" + path); }
 
-    // Config/launcher.xml naming Proj/Proj.prj.
-    void WriteLauncherXml();
-    // A project file; `checkMd5` "0" or "1", `workPath` verbatim, `extra` inserted in Project.
+    void WriteLauncherXml();  // naming Proj/Proj.prj
+    // `checkMd5` "0" or "1", `workPath` verbatim, `extra` inserted in Project.
     void WriteProject(const std::string& checkMd5 = "0",
                       const std::string& workPath = "$(ProjectDir)", const std::string& extra = "");
-    // Config/md5.csv: the header and one "path,digest," line per entry.
+    // The header and one "path,digest," line per entry.
     void WriteManifest(const std::vector<std::pair<std::string, std::string>>& entries = {});
-    void WriteConfigPy(int modules, int slots, const std::vector<ScriptEntry>& entries);
-    void WritePorts(int sequencer, int engine, int stateMachine);
-    // Everything a station needs to start, with no process at all.
-    void WriteMinimalStation();
-
+    void WriteConfigPy(int modules, int slots, const std::vector<ScriptProcess>& entries);
+    void WritePorts(int sequencer, int engine, int stateMachine);  // -1 leaves a key out
+    void WriteMinimalStation();  // everything start-up needs, with no process at all
     // Copies the test child program into Proj/bin under a name unique to this test process
     // (the launcher kills station executables by name); returns that name.
     std::string AddChildProgram(const std::string& suffix);
-    // The demo station program likewise.
-    std::string AddDemoProgram(const std::string& suffix);
 
-    // Starts D/VXLauncher with its console captured, after removing the log of an earlier run.
-    void Launch();
+    // Starts D/VXLauncher; `freshLog` removes D/log first, so that a run is judged by its own.
+    void Launch(bool freshLog = true);
     pid_t Pid() const { return _pid; }
-    void Signal(int signalNumber);
-
-    // Waits until the console output contains `text` (or the launcher has ended).
-    bool WaitForOutput(const std::string& text, int timeoutMs = 10000);
-    // Waits until `count` occurrences of `text` are on the console.
-    bool WaitForCount(const std::string& text, int count, int timeoutMs = 10000);
-    std::string Output();
-    // The run's log: log/Launcher.log, and what closing the log at exit rolled over from it.
+    void Signal(int signalNumber) {
+        if (_pid > 0) kill(_pid, signalNumber);
+    }
+    std::string Output() const { return ReadFile("console.txt"); }
+    bool WaitForCount(const std::string& text, int count, int timeoutMs = 10000) {
+        return Eventually([&] { return Count(Output(), text) >= count; }, timeoutMs);
+    }
+    bool WaitForOutput(const std::string& text, int timeoutMs = 10000) {
+        return WaitForCount(text, 1, timeoutMs);
+    }
+    // log/Launcher.log, after what closing the log at exit rolled over from it.
     std::string LogText() const;
-
-    ExitResult WaitForExit(int timeoutMs = 10000);
+    // The log's records as {level, message}, the message without the record's line end.
+    std::vector<std::pair<std::string, std::string>> LogRecords() const;
+    bool LogHas(const std::string& level, const std::string& message) const {
+        const auto records = LogRecords();
+        return std::find(records.begin(), records.end(), make_pair(level, message)) !=
+               records.end();
+    }
+    // WaitEnd of the launcher; one still running at the deadline is killed.
+    std::string WaitForExit(int timeoutMs = 10000);
 
   private:
-    void ReadConsole(int fd);
-
     std::string _dir;
     pid_t _pid = -1;
-    bool _reaped = false;
-    std::thread _reader;
-    std::mutex _mutex;
-    std::condition_variable _changed;
-    std::string _output;
-    bool _outputClosed = false;
 };
 
-// A test child program started by the test itself (not by the launcher), e.g. a leftover
-// holding a port. Killed and collected when it goes.
-class OwnChild {
-  public:
-    OwnChild(const std::string& program, const std::vector<std::string>& args);
-    ~OwnChild();
-    pid_t Pid() const { return _pid; }
-    // Collects the child if it has ended; true with the kill signal when it was killed.
-    bool WaitKilled(int& signalNumber, int timeoutMs = 5000);
-    bool IsAlive();
+// Start-up failed: status 255, the entry point's line last, nothing started.
+inline void ExpectStartupFailure(Station& station) {
+    ASSERT_EQ("exit 255", station.WaitForExit()) << station.Output();
+    const std::vector<std::string> lines = Lines(station.Output());
+    EXPECT_EQ("Init failed, can not launch.", lines.empty() ? "" : lines.back());
+    EXPECT_EQ(std::string::npos, station.Output().find("CreateProcess"));
+    EXPECT_TRUE(station.LogHas("DEBUG", "Init failed, can not launch."));
+}
 
-  private:
-    pid_t _pid = -1;
-    bool _reaped = false;
-};
+// Start-up and the start phase are through and the launcher waits; Ctrl-C ends it with 0.
+inline void ExpectRunsThenStopsOnCtrlC(Station& station) {
+    ASSERT_TRUE(station.WaitForOutput("Finish to check process running state."));
+    EXPECT_EQ(std::string::npos, station.Output().find("Exit success."));
+    station.Signal(SIGINT);
+    EXPECT_EQ("exit 0", station.WaitForExit()) << station.Output();
+    EXPECT_NE(std::string::npos, station.Output().find("Exit success."));
+}
 
 }  // namespace station_test
