@@ -1,5 +1,5 @@
 #pragma once
-// Temporary directories and whole-file reading and writing for the integrity tests.
+// Temporary directories, whole-file reading and writing, and plain MD5 for the integrity tests.
 
 #include <Poco/DigestEngine.h>
 #include <Poco/MD5Engine.h>
@@ -22,8 +22,6 @@ class TempDir {
         std::filesystem::remove_all(_path, ignored);
     }
     TempDir(const TempDir&) = delete;
-    TempDir& operator=(const TempDir&) = delete;
-
     const std::string& Path() const { return _path; }
     std::string operator/(const std::string& relative) const { return _path + "/" + relative; }
 
@@ -33,18 +31,15 @@ class TempDir {
 
 inline void WriteBytes(const std::string& path, const std::string& bytes) {
     std::filesystem::create_directories(std::filesystem::path(path).parent_path());
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(bytes.data(), std::streamsize(bytes.size()));
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
 }
 
 inline std::string ReadBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
     std::ostringstream content;
-    content << in.rdbuf();
+    content << std::ifstream(path, std::ios::binary).rdbuf();
     return content.str();
 }
 
-// The plain MD5 of a text, as lower-case hex.
 inline std::string PlainMd5(const std::string& bytes) {
     Poco::MD5Engine engine;
     engine.update(bytes.data(), unsigned(bytes.size()));

@@ -1,171 +1,131 @@
+// The manifest check and the text-mode digests it compares.
 #include "integrity/md5_manifest.h"
 
 #include <gtest/gtest.h>
 
+#include <random>
 #include <string>
 #include <vector>
 
+#include "integrity/text_mode_stream.h"
 #include "integrity_test_files.h"
 
 namespace {
 
-const std::string kAbcDigest = "900150983cd24fb0d6963f7d28e17f72";  // MD5 of "abc"
-const std::string kEmptyDigest = "d41d8cd98f00b204e9800998ecf8427e";
+const std::string A = "900150983cd24fb0d6963f7d28e17f72";  // MD5 of "abc"
+const std::string kUpper = "900150983CD24FB0D6963F7D28E17F72";
+const std::string kEmpty = "d41d8cd98f00b204e9800998ecf8427e";
+const std::string kTool = "/bin/t\xC3\xB6\xC3\xB6l.txt";  // UTF-8 names keep their bytes
+using Lines = std::vector<std::string>;
+const Lines kUntouched = {"- marker -"};  // the check gave no findings at all
+
+std::string Entry(const std::string& path, const std::string& md5 = A) {
+    return path + "," + md5 + ",\n";
+}
+
+// What a text-mode read gives, written the obvious way for comparison.
+std::string TranslateSlowly(const std::string& raw) {
+    std::string text;
+    for (size_t i = 0; i < raw.size() && raw[i] != 0x1A; ++i)
+        if (raw[i] != '\r' || i + 1 == raw.size() || raw[i + 1] != '\n') text += raw[i];
+    return text;
+}
 
 class Md5Manifest : public ::testing::Test {
   protected:
     Md5Manifest() {
         WriteBytes(dir / "Config/launcher.xml", "abc");
-        WriteBytes(dir / "bin/tool.txt", "abc");
+        WriteBytes(dir.Path() + kTool, "abc");
+        WriteBytes(dir / "changed.txt", "abd");
     }
 
-    // Runs the check on `manifest`; results start with a marker to show when they are
-    // left untouched.
-    bool Check(const std::string& manifest) {
+    std::string DigestOf(const std::string& raw) {
+        WriteBytes(dir / "file", raw);
+        std::string digest;
+        EXPECT_TRUE(GetFileMd5(dir / "file", digest));
+        return digest;
+    }
+
+    // Runs the check on `manifest`; findings as "state path digest" lines.
+    bool Check(const std::string& manifest, const std::string& name = "md5.csv") {
         WriteBytes(dir / "Config/md5.csv", manifest);
-        results = {Md5Entry{"marker", "", ""}};
-        return CheckMd5Manifest(dir.Path(), dir / "Config/md5.csv", results);
-    }
-
-    static std::vector<std::string> Describe(const std::vector<Md5Entry>& entries) {
-        std::vector<std::string> lines;
-        for (const Md5Entry& e : entries) lines.push_back(e.state + " " + e.path + " " + e.md5);
-        return lines;
+        std::vector<Md5Entry> results = {Md5Entry{"marker", "-", "-"}};
+        bool matched = CheckMd5Manifest(dir.Path(), dir / ("Config/" + name), results);
+        findings.clear();
+        for (const Md5Entry& e : results) findings.push_back(e.state + " " + e.path + " " + e.md5);
+        return matched;
     }
 
     TempDir dir;
-    std::vector<Md5Entry> results;
+    Lines findings;
 };
 
-TEST_F(Md5Manifest, HeaderOnlyMatches) {
-    EXPECT_TRUE(Check("md5"));
-    EXPECT_TRUE(results.empty());
-    EXPECT_TRUE(Check("md5\r\n"));
-    EXPECT_TRUE(Check("md5\n\n\n"));
+TEST_F(Md5Manifest, DigestIsTakenOverTheTextModeContent) {
+    std::string binary;  // neither CR nor 0x1A: the plain digest
+    for (int i = 0; i < 256; ++i)
+        if (i != '\r' && i != 0x1A) binary += char(i);
+    // CR LF reads as LF, a lone CR stays, reading ends at 0x1A (a CR before it stays).
+    // clang-format off
+    const std::pair<std::string, std::string> rows[] = {
+        {"abc", "abc"}, {binary, binary}, {"a,b\r\nc,d\r\n", "a,b\nc,d\n"},
+        {"a\rb\r", "a\rb\r"}, {"a\r\r\nb\n\r", "a\r\nb\n\r"},
+        {"abc\032def", "abc"}, {"\032abc", ""}, {"ab\r\032\n", "ab\r"}};
+    // clang-format on
+    for (const auto& [raw, text] : rows) EXPECT_EQ(DigestOf(raw), PlainMd5(text)) << raw;
+
+    // Read both ways: a large random text, with and without 0x1A, and line ends on the
+    // digest's copy size and on the reader's chunks.
+    std::mt19937 random(5);
+    std::string large(3 * TextModeFileBuf::kChunkSize + 17, ' ');
+    for (char& c : large) c = "a\r\n,\rz"[random() % 6];
+    std::vector<std::string> raws = {large, large.substr(0, 9999) + "\032" + large.substr(9999)};
+    for (size_t boundary :
+         {size_t(8192), TextModeFileBuf::kChunkSize, 2 * TextModeFileBuf::kChunkSize})
+        for (const char* tail : {"\r\nyz", "\rq", "\r"})
+            raws.push_back(std::string(boundary - 1, 'x') + tail);
+    for (const std::string& raw : raws) {
+        EXPECT_EQ(DigestOf(raw), PlainMd5(TranslateSlowly(raw))) << raw.size();
+        TextModeFileStream in(dir / "file");
+        std::ostringstream text;
+        text << in.rdbuf();
+        EXPECT_EQ(text.str(), TranslateSlowly(raw)) << raw.size();
+    }
 }
 
-TEST_F(Md5Manifest, WrongHeaderFailsWithoutFindings) {
-    const std::string entry = "/missing.txt," + kAbcDigest + ",\n";
+TEST_F(Md5Manifest, FormatRulesAndFindings) {
+    const std::string gone = "not exist /gone.txt " + A, changed = "file changed /changed.txt " + A;
+    const std::string longName = "/" + std::string(5000, 'n');
+    // clang-format off
+    std::vector<std::pair<std::string, Lines>> rows = {
+        {"md5", {}}, {"md5\r\n", {}}, {"md5\n\n\n", {}}, {"", kUntouched},
+        // Either line end; trimmed fields; no line end needed on the last line.
+        {"md5\n" + Entry("/Config/launcher.xml") + kTool + "," + A + ",", {}},
+        {"md5\r\n/Config/launcher.xml," + A + ",\r\n", {}},
+        {"md5\n \t/Config/launcher.xml  ,  " + A + "\t ,  \n", {}},
+        {"md5\n/gone.txt," + A + ",", {gone}},
+        // Without the final comma a line is no entry, so even a missing file goes unnoticed.
+        {"md5\n/gone.txt," + A + "\n\n   \n,\n", {}},
+        {"md5\n/gone.txt," + A + ",extra,fields\n", {gone}},
+        // Findings in manifest order, duplicates repeated; digests compared exactly.
+        {"md5\n" + Entry("/changed.txt") + Entry("/gone.txt") + Entry(kTool) +
+            Entry("/changed.txt"), {changed, gone, changed}},
+        {"md5\n" + Entry(kTool, kUpper), {"file changed " + kTool + " " + kUpper}},
+        // A directory is no file, even with the digest of nothing; a name too long is missing.
+        {"md5\n" + Entry("/bin", kEmpty) + Entry("/bin/", kEmpty) + Entry(longName),
+            {"file changed /bin " + kEmpty, "file changed /bin/ " + kEmpty,
+             "not exist " + longName + " " + A}},
+        // Text-mode reading stops at 0x1A: what follows is not read.
+        {"md5\n" + Entry(kTool) + "\x1A" + Entry("/gone.txt"), {}}};
+    // clang-format on
     for (const std::string header :
-         {"md5 ", "MD5", "\xEF\xBB\xBFmd5", " md5", "md5,", "md5\r\r", "", "\n", "md"}) {
-        SCOPED_TRACE(header);
-        EXPECT_FALSE(Check(header + "\n" + entry));
-        ASSERT_EQ(results.size(), 1u);
-        EXPECT_EQ(results[0].path, "marker");
+         {"md5 ", "MD5", "\xEF\xBB\xBFmd5", " md5", "md5,", "md5\r\r", "", "\n", "md"})
+        rows.push_back({header + "\n" + Entry("/gone.txt"), kUntouched});
+    for (const auto& row : rows) {
+        EXPECT_EQ(Check(row.first), row.second.empty()) << row.first;
+        EXPECT_EQ(findings, row.second) << row.first;
     }
-    EXPECT_FALSE(Check(""));
-}
-
-TEST_F(Md5Manifest, MissingManifestFailsWithoutFindings) {
-    results = {Md5Entry{"marker", "", ""}};
-    EXPECT_FALSE(CheckMd5Manifest(dir.Path(), dir / "Config/none.csv", results));
-    EXPECT_EQ(results.size(), 1u);
-}
-
-TEST_F(Md5Manifest, EntriesMatchWithEitherLineEndAndTrimmedFields) {
-    EXPECT_TRUE(
-        Check("md5\n/Config/launcher.xml," + kAbcDigest + ",\n/bin/tool.txt," + kAbcDigest + ","));
-    EXPECT_TRUE(Check("md5\r\n/Config/launcher.xml," + kAbcDigest + ",\r\n"));
-    EXPECT_TRUE(Check("md5\n \t/Config/launcher.xml  ,  " + kAbcDigest + "\t ,  \n"));
-    EXPECT_TRUE(results.empty());
-}
-
-TEST_F(Md5Manifest, LinesWithoutTheFinalCommaAreNotEntries) {
-    // Two fields: skipped, so even a missing file goes unnoticed.
-    EXPECT_TRUE(Check("md5\n/missing.txt," + kAbcDigest + "\n\n   \n,\n"));
-    // With the final comma, or a third field, the line is an entry.
-    EXPECT_FALSE(Check("md5\n/missing.txt," + kAbcDigest + ",\n"));
-    EXPECT_EQ(Describe(results), std::vector<std::string>{"not exist /missing.txt " + kAbcDigest});
-    EXPECT_FALSE(Check("md5\n/missing.txt," + kAbcDigest + ",extra,fields\n"));
-    EXPECT_EQ(results.size(), 1u);
-}
-
-TEST_F(Md5Manifest, FindingsKeepManifestOrderAndRepeatDuplicates) {
-    WriteBytes(dir / "changed.txt", "abd");
-    EXPECT_FALSE(Check("md5\n/changed.txt," + kAbcDigest + ",\n/gone.txt," + kAbcDigest +
-                       ",\n/Config/launcher.xml," + kAbcDigest + ",\n/changed.txt," + kAbcDigest +
-                       ",\n"));
-    EXPECT_EQ(Describe(results), (std::vector<std::string>{
-                                     "file changed /changed.txt " + kAbcDigest,
-                                     "not exist /gone.txt " + kAbcDigest,
-                                     "file changed /changed.txt " + kAbcDigest,
-                                 }));
-}
-
-TEST_F(Md5Manifest, UpperCaseDigestNeverMatches) {
-    EXPECT_FALSE(Check("md5\n/Config/launcher.xml,900150983CD24FB0D6963F7D28E17F72,\n"));
-    EXPECT_EQ(Describe(results), std::vector<std::string>{"file changed /Config/launcher.xml "
-                                                          "900150983CD24FB0D6963F7D28E17F72"});
-}
-
-TEST_F(Md5Manifest, DirectoryListedAsFileIsChangedEvenWithTheEmptyDigest) {
-    EXPECT_FALSE(Check("md5\n/bin," + kEmptyDigest + ",\n/bin/," + kEmptyDigest + ",\n"));
-    EXPECT_EQ(Describe(results), (std::vector<std::string>{
-                                     "file changed /bin " + kEmptyDigest,
-                                     "file changed /bin/ " + kEmptyDigest,
-                                 }));
-}
-
-TEST_F(Md5Manifest, LastLineWithoutLineEndAndEndOfTextByte) {
-    EXPECT_FALSE(Check("md5\n/gone.txt," + kAbcDigest + ","));
-    EXPECT_EQ(results.size(), 1u);
-    // Text-mode reading stops at 0x1A: what follows is not read.
-    EXPECT_TRUE(
-        Check("md5\n/bin/tool.txt," + kAbcDigest + ",\n\x1A/gone.txt," + kAbcDigest + ",\n"));
-}
-
-TEST_F(Md5Manifest, NamesTheSystemRejectsAreReportedNotThrown) {
-    std::vector<Md5Entry> entries = {
-        Md5Entry{"", kAbcDigest, ""},
-        Md5Entry{"/" + std::string(5000, 'n'), kAbcDigest, ""},
-        Md5Entry{"/Config/launcher.xml", kAbcDigest, ""},
-    };
-    std::vector<Md5Entry> findings;
-    EXPECT_FALSE(CompareMd5Entries("", entries, findings));
-    ASSERT_EQ(findings.size(), 3u);
-    EXPECT_EQ(findings[0].state, "not exist");
-    EXPECT_EQ(findings[1].state, "not exist");
-    EXPECT_EQ(findings[2].state, "not exist");  // relative to "", not to the directory
-
-    findings.clear();
-    EXPECT_FALSE(CompareMd5Entries(dir.Path(), {entries[1], entries[2]}, findings));
-    ASSERT_EQ(findings.size(), 1u);
-    EXPECT_EQ(findings[0].state, "not exist");
-}
-
-TEST_F(Md5Manifest, FormattedManifestReadsBackAsWritten) {
-    std::vector<Md5Entry> entries = {Md5Entry{"/Config/launcher.xml", kAbcDigest, ""},
-                                     Md5Entry{"/bin/tool.txt", kAbcDigest, ""}};
-    std::string text, error;
-    ASSERT_TRUE(FormatMd5Manifest(entries, text, error));
-    EXPECT_EQ(text,
-              "md5\n/Config/launcher.xml," + kAbcDigest + ",\n/bin/tool.txt," + kAbcDigest + ",\n");
-    EXPECT_TRUE(Check(text));
-
-    std::vector<Md5Entry> readBack;
-    ASSERT_TRUE(ReadMd5Manifest(dir / "Config/md5.csv", readBack));
-    ASSERT_EQ(readBack.size(), 2u);
-    EXPECT_EQ(readBack[1].path, "/bin/tool.txt");
-    EXPECT_EQ(readBack[1].md5, kAbcDigest);
-}
-
-TEST_F(Md5Manifest, FormattingRefusesWhatCannotBeReadBack) {
-    std::string text = "untouched", error;
-    for (const std::string path : {"relative.txt", "/a,b.txt", "/a\nb", "/trailing ", "/"}) {
-        EXPECT_FALSE(FormatMd5Manifest({Md5Entry{path, kAbcDigest, ""}}, text, error)) << path;
-        EXPECT_NE(error.find(path), std::string::npos);
-    }
-    for (const std::string digest : {"", "900150983CD24FB0D6963F7D28E17F72", "abc"})
-        EXPECT_FALSE(FormatMd5Manifest({Md5Entry{"/a", digest, ""}}, text, error)) << digest;
-    EXPECT_EQ(text, "untouched");
-}
-
-TEST(Md5ManifestPaths, ConversionsKeepTheText) {
-    EXPECT_EQ(AnsiToUtf8("/opt/st\xC3\xA4tion"), "/opt/st\xC3\xA4tion");
-    EXPECT_EQ(Utf8ToAnsi("/opt/st\xC3\xA4tion"), "/opt/st\xC3\xA4tion");
-    EXPECT_EQ(ToNativePath("/opt/station", true), "/opt/station");
-    EXPECT_EQ(ToNativePath("/opt/station/Config/md5.csv", true), "/opt/station/Config/md5.csv");
-    EXPECT_EQ(ToNativePath("a\\b", false), "a\\b");
+    EXPECT_FALSE(Check("md5\n", "none.csv"));
+    EXPECT_EQ(findings, kUntouched);
 }
 
 }  // namespace
