@@ -13,7 +13,16 @@
 
 namespace {
 
-std::string ToBase64(const std::string& bytes) {
+const std::string kFillError = "Failure to fill!Decryption error!";
+const std::string kLengthError = "Wrong ciphertext length!Decryption error!";
+
+// Enciphers `padded` (already a whole number of blocks, fill included) the launcher's way,
+// so that tests can build texts with any fill, right or wrong.
+std::string SealRaw(const std::string& padded) {
+    RijndaelCipher cipher;
+    cipher.ExpandKey(kCsvKey, kCsvChain, 16, 16);
+    std::string bytes(padded.size(), '\0');
+    cipher.EncryptBuffer(padded.data(), &bytes[0], padded.size(), RijndaelCipher::CBC);
     std::ostringstream out;
     Poco::Base64Encoder encoder(out);
     encoder.rdbuf()->setLineLength(0);
@@ -22,43 +31,28 @@ std::string ToBase64(const std::string& bytes) {
     return out.str();
 }
 
-// Enciphers `padded` (already a whole number of blocks, fill included) the launcher's way,
-// so that tests can build texts with any fill, right or wrong.
-std::string SealRaw(const std::string& padded) {
-    RijndaelCipher cipher;
-    cipher.ExpandKey(kCsvKey, kCsvChain, 16, 16);
-    std::string out(padded.size(), '\0');
-    cipher.EncryptBuffer(padded.data(), &out[0], padded.size(), RijndaelCipher::CBC);
-    return ToBase64(out);
-}
-
 class CsvDecryption : public ::testing::Test {
   protected:
     CsvDecryption() { EXPECT_TRUE(decryptor.SetKey(kCsvKey, kCsvChain, error)); }
-
-    std::string Protect(const std::string& plain) {
+    std::string Protect(const std::string& content) {
         std::string text;
-        EXPECT_TRUE(decryptor.ProtectText(plain, text, error)) << error;
+        EXPECT_TRUE(decryptor.ProtectText(content, text, error)) << error;
         return text;
     }
-
     CsvDecryptor decryptor;
-    std::string error;
-    std::string plain;
+    std::string error, plain;
     TempDir dir;
 };
 
 TEST(CsvDecryptorKey, WrongLengthsAreRefusedAndKeepTheOldKey) {
     CsvDecryptor decryptor;
-    std::string error;
+    std::string error, plain;
     EXPECT_FALSE(decryptor.SetKey("short", kCsvChain, error));
     EXPECT_EQ(error, "key length not is 16, 24 or 32");
     EXPECT_FALSE(decryptor.SetKey(kCsvKey, std::string(20, '7'), error));
     EXPECT_EQ(error, "chain length not is 16, 24 or 32");
     EXPECT_FALSE(decryptor.SetKey(kCsvKey, std::string(24, '7'), error));
     EXPECT_EQ(error, "key.length != chain.length");
-
-    std::string plain;
     EXPECT_FALSE(decryptor.DecryptText(SealRaw(std::string(16, '\x10')), plain, error));
     EXPECT_FALSE(error.empty());
 
@@ -69,162 +63,83 @@ TEST(CsvDecryptorKey, WrongLengthsAreRefusedAndKeepTheOldKey) {
 }
 
 TEST(CsvBase64, DecodesGroupsAndStopsAtTheFirstForeignCharacter) {
-    EXPECT_EQ(Base64Decode("TWFu"), "Man");
-    EXPECT_EQ(Base64Decode("TWE="), "Ma");
-    EXPECT_EQ(Base64Decode("TWE"), "Ma");
-    EXPECT_EQ(Base64Decode("TQ=="), "M");
-    EXPECT_EQ(Base64Decode("T"), "");
-    EXPECT_EQ(Base64Decode(""), "");
-    EXPECT_EQ(Base64Decode("TWFu\r\nTWFu"), "Man");
-    EXPECT_EQ(Base64Decode("TWFu TWFu"), "Man");
-    EXPECT_EQ(Base64Decode("TW=FuTWFu"), "M");
-    EXPECT_EQ(Base64Decode("+/+/"), "\xfb\xff\xbf");
-    EXPECT_EQ(Base64Decode("TWFu\xC3\xA4TWFu"), "Man");
-    EXPECT_TRUE(IsBase64Char('A') && IsBase64Char('z') && IsBase64Char('0') && IsBase64Char('+') &&
-                IsBase64Char('/'));
-    EXPECT_FALSE(IsBase64Char('=') || IsBase64Char('-') || IsBase64Char('_') ||
-                 IsBase64Char('\n') || IsBase64Char(0xC3));
+    // clang-format off
+    const std::pair<std::string, std::string> rows[] = {
+        {"TWFu", "Man"}, {"TWE=", "Ma"}, {"TWE", "Ma"}, {"TQ==", "M"}, {"T", ""}, {"", ""},
+        {"TWFu\r\nTWFu", "Man"}, {"TWFu TWFu", "Man"}, {"TW=FuTWFu", "M"},
+        {"+/+/", "\xfb\xff\xbf"}, {"TWFu\xC3\xA4TWFu", "Man"}};
+    // clang-format on
+    for (const auto& row : rows) EXPECT_EQ(Base64Decode(row.first), row.second) << row.first;
+    for (unsigned char c : {'A', 'z', '0', '+', '/'}) EXPECT_TRUE(IsBase64Char(c)) << c;
+    for (unsigned char c : {'=', '-', '_', '\n', '\xC3'}) EXPECT_FALSE(IsBase64Char(c)) << c;
 }
 
-TEST_F(CsvDecryption, ProtectedTextsOfEveryLengthReadBack) {
-    for (size_t length = 0; length <= 70; ++length) {
-        std::string content;
-        for (size_t i = 0; i < length; ++i) content += char('a' + i % 26);
-        std::string text = Protect(content);
+// Rows of text and the plain text or error it gives. A text with a wrong fill or length fails
+// with its own message and gives no plain text; as a file it replaces the target whole, or
+// leaves it as it was and creates none.
+TEST_F(CsvDecryption, SameOutcomeForTextsAndFiles) {
+    const std::string wrapped = Protect(std::string(200, 'x')), target = dir / "t.csv";
+    std::vector<std::pair<std::string, std::string>> rows = {
+        {SealRaw(std::string(11, 'a') + "\x05\x05\x04\x05\x05"), kFillError},
+        {SealRaw(std::string(32, 'c') + std::string(16, '\x10')), std::string(32, 'c')},
+        // A last byte read as zero or negative is no fill: nothing is removed.
+        {SealRaw(std::string(15, 'd') + "\x80"), std::string(15, 'd') + "\x80"},
+        {SealRaw(std::string(15, 'd') + '\0'), std::string(15, 'd')},
+        // The content ends at its first zero byte.
+        {SealRaw(std::string("ab\0cd", 5) + std::string(11, '\x0b')), "ab"},
+        // A wrapped text is read to its first line end: 76 characters give 57 bytes.
+        {wrapped.substr(0, 76) + "\r\n" + wrapped.substr(76), kLengthError},
+        {SealRaw(std::string(32, '\x10')).substr(0, 30), kLengthError}};
+    for (const char* text :
+         {"", "=", "!!!!", "not base64 at all", "QUJDRA==", "AAAAAAAAAAAAAAAAAAAA"})
+        rows.push_back({text, kLengthError});
+    std::string content;  // protected texts of every length, a line end after the run harmless
+    for (size_t length = 0; length <= 70; content += char('a' + length++ % 26)) {
+        const std::string text = Protect(content);
         EXPECT_EQ(Base64Decode(text).size(), (length / 16 + 1) * 16);
         EXPECT_EQ(text.find_first_of("\r\n"), std::string::npos);
-        ASSERT_TRUE(decryptor.DecryptText(text, plain, error)) << error;
-        EXPECT_EQ(plain, content);
+        rows.push_back({text + "\r\n", content});
     }
-}
-
-TEST_F(CsvDecryption, LineEndAfterTheRunIsHarmless) {
-    std::string text = Protect("id,limit\r\n1,2\r\n");
-    ASSERT_TRUE(decryptor.DecryptText(text + "\r\n", plain, error));
-    EXPECT_EQ(plain, "id,limit\r\n1,2\r\n");
-}
-
-TEST_F(CsvDecryption, WrappedTextIsReadOnlyToItsFirstLineEnd) {
-    std::string text = Protect(std::string(200, 'x'));
-    ASSERT_GT(text.size(), 76u);
-    std::string wrapped = text.substr(0, 76) + "\r\n" + text.substr(76);
-    // 76 characters give 57 bytes: no whole number of blocks.
-    EXPECT_FALSE(decryptor.DecryptText(wrapped, plain, error));
-    EXPECT_EQ(error, "Wrong ciphertext length!Decryption error!");
-}
-
-TEST_F(CsvDecryption, ContentIsCutAtItsFirstZeroByte) {
-    std::string content("ab\0cd", 5);
-    ASSERT_TRUE(decryptor.DecryptText(SealRaw(content + std::string(11, '\x0b')), plain, error));
-    EXPECT_EQ(plain, "ab");
-    EXPECT_FALSE(decryptor.ProtectText(content, plain, error));
+    EXPECT_FALSE(decryptor.ProtectText(std::string("ab\0cd", 5), plain, error));
     EXPECT_NE(error.find("zero byte"), std::string::npos);
-}
-
-TEST_F(CsvDecryption, FillIsChecked) {
-    // Count 5 with a wrong byte among the four before it.
-    std::string padded = std::string(11, 'a') + "\x05\x05\x04\x05\x05";
-    EXPECT_FALSE(decryptor.DecryptText(SealRaw(padded), plain, error));
-    EXPECT_EQ(error, "Failure to fill!Decryption error!");
-    EXPECT_EQ(plain, "");
-    // Counts above a block are never written by a sender.
-    for (int count : {17, 32, 127}) {
+    // A sender never fills more than one block.
+    for (size_t count : {17, 32, 127})
+        rows.push_back(
+            {SealRaw(std::string(128 - count, 'a') + std::string(count, char(count))), kFillError});
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.first);
+        plain.clear();
         error.clear();
-        std::string big(size_t(128 - count), 'a');
-        big.append(size_t(count), char(count));
-        EXPECT_FALSE(decryptor.DecryptText(SealRaw(big), plain, error)) << count;
-        EXPECT_EQ(error, "Failure to fill!Decryption error!");
-    }
-    // A whole block of 16.
-    ASSERT_TRUE(decryptor.DecryptText(SealRaw(std::string(32, 'c') + std::string(16, '\x10')),
-                                      plain, error));
-    EXPECT_EQ(plain, std::string(32, 'c'));
-    // A last byte read as zero or negative is no fill: nothing is removed.
-    ASSERT_TRUE(decryptor.DecryptText(SealRaw(std::string(15, 'd') + "\x80"), plain, error));
-    EXPECT_EQ(plain, std::string(15, 'd') + "\x80");
-    ASSERT_TRUE(decryptor.DecryptText(SealRaw(std::string(15, 'd') + '\0'), plain, error));
-    EXPECT_EQ(plain, std::string(15, 'd'));
-}
+        const bool ok = decryptor.DecryptText(row.first, plain, error);
+        EXPECT_EQ(ok ? plain : error, row.second);
+        EXPECT_TRUE(ok || plain.empty());
 
-TEST_F(CsvDecryption, UndecipherableLengthsAreRefused) {
-    const std::vector<std::string> texts = {"",
-                                            "=",
-                                            "!!!!",
-                                            "QUJD",
-                                            std::string(20, 'A'),
-                                            SealRaw(std::string(32, '\x10')).substr(0, 30)};
-    for (const std::string& text : texts) {
+        WriteBytes(dir / "t.bry", row.first);
+        WriteBytes(target, "previous content");
         error.clear();
-        EXPECT_FALSE(decryptor.DecryptText(text, plain, error)) << text;
-        EXPECT_EQ(error, "Wrong ciphertext length!Decryption error!");
+        EXPECT_EQ(decryptor.DecryptFile(dir / "t.bry", target, error), ok);
+        EXPECT_EQ(error.empty(), ok) << error;
+        EXPECT_EQ(ReadBytes(target), ok ? row.second : "previous content");
+        EXPECT_EQ(decryptor.DecryptFile(dir / "t.bry", dir / "new.csv", error), ok);
+        EXPECT_EQ(std::filesystem::remove(dir / "new.csv"), ok);
     }
 }
 
-TEST_F(CsvDecryption, FileRoundTripAndOverwrite) {
-    const std::string content = "id,low,high\r\n1,0.5,1.5\r\n";
-    WriteBytes(dir / "limits.bry", Protect(content));
-    WriteBytes(dir / "limits.csv", "old content that is longer than the new one ...........");
-    ASSERT_TRUE(decryptor.DecryptFile(dir / "limits.bry", dir / "limits.csv", error)) << error;
-    EXPECT_EQ(ReadBytes(dir / "limits.csv"), content);
-    EXPECT_FALSE(std::filesystem::exists(dir / "limits.csv.vxtmp"));
-}
-
-TEST_F(CsvDecryption, SourceDecryptedOntoItself) {
-    WriteBytes(dir / "limits.dat", Protect("a,b\n"));
-    ASSERT_TRUE(decryptor.DecryptFile(dir / "limits.dat", dir / "limits.dat", error)) << error;
-    EXPECT_EQ(ReadBytes(dir / "limits.dat"), "a,b\n");
-}
-
-TEST_F(CsvDecryption, BadSourcesNeverTouchTheTarget) {
-    const std::string target = dir / "t.csv";
-    WriteBytes(target, "previous");
-    const std::string wrongFill = SealRaw(std::string(12, 'a') + "\x04\x04\x03\x04");
-    const std::string good = Protect(std::string(100, 'g'));
-    const std::string wrapped = good.substr(0, 76) + "\n" + good.substr(76);
-    const std::vector<std::string> sources = {
-        "", good.substr(0, good.size() / 2), wrapped, "not base64 at all", wrongFill, "QUJDRA=="};
-    for (const std::string& bry : sources) {
-        WriteBytes(dir / "t.bry", bry);
-        error.clear();
-        EXPECT_FALSE(decryptor.DecryptFile(dir / "t.bry", target, error)) << bry;
-        EXPECT_FALSE(error.empty());
-        EXPECT_EQ(ReadBytes(target), "previous");
-        EXPECT_FALSE(decryptor.DecryptFile(dir / "t.bry", dir / "new.csv", error));
-        EXPECT_FALSE(std::filesystem::exists(dir / "new.csv"));
-    }
-    EXPECT_FALSE(decryptor.DecryptFile(dir / "missing.bry", target, error));
-    EXPECT_EQ(error, "srcfile not exist");
-    EXPECT_EQ(ReadBytes(target), "previous");
-}
-
-TEST_F(CsvDecryption, UnwritableTargetIsAFailureNamingIt) {
-    WriteBytes(dir / "t.bry", Protect("x\n"));
-    const std::string inMissingDir = dir / "no/such/dir/t.csv";
-    EXPECT_FALSE(decryptor.DecryptFile(dir / "t.bry", inMissingDir, error));
-    EXPECT_NE(error.find(inMissingDir), std::string::npos) << error;
-
+TEST_F(CsvDecryption, UnwritableTargetOrMissingSourceIsAFailureNamingIt) {
+    WriteBytes(dir / "t.bry", Protect("a,b\r\n"));
     std::filesystem::create_directories(dir / "adir.csv/inside");
-    error.clear();
-    EXPECT_FALSE(decryptor.DecryptFile(dir / "t.bry", dir / "adir.csv", error));
-    EXPECT_NE(error.find(dir / "adir.csv"), std::string::npos) << error;
+    for (const std::string& bad : {dir / "no/such/dir/t.csv", dir / "adir.csv"}) {
+        EXPECT_FALSE(decryptor.DecryptFile(dir / "t.bry", bad, error));
+        EXPECT_NE(error.find(bad), std::string::npos) << error;
+    }
     EXPECT_TRUE(std::filesystem::is_directory(dir / "adir.csv/inside"));
     EXPECT_FALSE(std::filesystem::exists(dir / "adir.csv.vxtmp"));
-}
-
-TEST(CsvProtectedFormat, OpenSslReadsWhatProtectTextWrites) {
-    TempDir dir;
-    CsvDecryptor decryptor;
-    std::string error, text;
-    ASSERT_TRUE(decryptor.SetKey(kCsvKey, kCsvChain, error));
-    ASSERT_TRUE(decryptor.ProtectText("col1,col2\n1,2\n", text, error));
-    WriteBytes(dir / "a.bry", text);
-    // Key and chaining value are the ASCII bytes of the texts, in hex.
-    const std::string command = "openssl enc -d -aes-128-cbc -base64 -A -K " +
-                                std::string("35353535353535353535353535353535") +
-                                " -iv 37373737373737373737373737373737 -in " + (dir / "a.bry") +
-                                " -out " + (dir / "a.csv") + " 2>/dev/null";
-    ASSERT_EQ(std::system(command.c_str()), 0);
-    EXPECT_EQ(ReadBytes(dir / "a.csv"), "col1,col2\n1,2\n");
+    EXPECT_FALSE(decryptor.DecryptFile(dir / "missing.bry", dir / "t.csv", error));
+    EXPECT_EQ(error, "srcfile not exist");
+    EXPECT_FALSE(std::filesystem::exists(dir / "t.csv"));
+    // Onto itself.
+    ASSERT_TRUE(decryptor.DecryptFile(dir / "t.bry", dir / "t.bry", error)) << error;
+    EXPECT_EQ(ReadBytes(dir / "t.bry"), "a,b\r\n");
 }
 
 }  // namespace
