@@ -3,8 +3,7 @@
 
 #include "station_fixture.h"
 
-namespace station_test {
-namespace {
+using namespace station_test;
 
 TEST(BadEnvironment, UnwritableLogDirectoryLeavesTheConsole) {
     Station station;
@@ -36,6 +35,3 @@ TEST(BadManifest, WrongHeaderIsNoReasonToStop) {
     ExpectRunsThenStopsOnCtrlC(station);
     EXPECT_EQ(std::string::npos, station.Output().find("have changed"));
 }
-
-}  // namespace
-}  // namespace station_test

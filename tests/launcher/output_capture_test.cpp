@@ -5,11 +5,10 @@
 
 #include "station_fixture.h"
 
-namespace station_test {
-namespace {
+using namespace station_test;
 
 // The log's records that hold nothing but `characters`, run together.
-std::string RecordsOnlyOf(const Station& station, const std::string& characters) {
+static std::string RecordsOnlyOf(const Station& station, const std::string& characters) {
     std::string text;
     for (const auto& record : station.LogRecords())
         if (!record.second.empty() &&
@@ -24,11 +23,9 @@ TEST(OutputCapture, EveryByteOfSeveralFloodingChildrenReachesLogAndConsole) {
     station.WriteMinimalStation();
     const std::string child = station.AddChildProgram("f");
     station.WriteConfigPy(1, children,
-                          {
-                              {"Flood", "", "$(ProjectDir)/bin", child,
-                               "flood " + std::to_string(perChild) + " 100 slot", 0},
-                              {"Bytes", "", "$(ProjectDir)/bin", child, "write-bytes 5000", 0},
-                          });
+                          {{"Flood", "", "$(ProjectDir)/bin", child,
+                            "flood " + std::to_string(perChild) + " 100 slot", 0},
+                           {"Bytes", "", "$(ProjectDir)/bin", child, "write-bytes 5000", 0}});
     station.Launch();
     ASSERT_TRUE(station.WaitForOutput("Start Process Bytes successful."));
 
@@ -47,6 +44,3 @@ TEST(OutputCapture, EveryByteOfSeveralFloodingChildrenReachesLogAndConsole) {
     station.Signal(SIGINT);
     EXPECT_EQ("exit 0", station.WaitForExit());
 }
-
-}  // namespace
-}  // namespace station_test

@@ -1,67 +1,47 @@
-// The path variables: what each stands for, in which order they are substituted, and that a
-// substituted value is never expanded again by its own step.
+// The path variables: the order they are substituted in, and that a substituted value is
+// never expanded again by its own step. (What each stands for shows in the plan lines.)
 
 #include "launcher/path_variables.h"
 
 #include <gtest/gtest.h>
 
-namespace {
-
-const auto kApp = &PathVariableSources::appWorkDir;
-const auto kDir = &PathVariableSources::projectDirName;
-const auto kWork = &PathVariableSources::projectWorkPath;
-const auto kPorts = &PathVariableSources::zmqPortJson;
-
 struct Case {
-    std::string PathVariableSources::*changed;  // a source other than the usual, or none
-    const char* value;
-    const char* text;  // for the port file: unused
+    PathVariableSources sources;  // application dir, project dir name, work path, port file
+    const char* text;
     const char* expected;
 };
 
-PathVariableSources Sources(const Case& c) {
-    PathVariableSources sources{"/st", "Pr/A", "/st/Pr/A/work", ""};
-    if (c.changed) sources.*c.changed = c.value;
-    return sources;
-}
-
 TEST(PathVariables, ReplacePathVariables) {
     const Case cases[] = {
-        {nullptr, "", "$(AppWorkDir)/x", "/st/x"},
-        {nullptr, "", "$(ProjectDir);$(ProjectDir)", "/st/Pr/A;/st/Pr/A"},
-        {nullptr, "", "$(ProjectWorkDir)/log", "/st/Pr/A/work/log"},
-        {nullptr, "", "-p=$(ZmqPortFileFullPath)", "-p=/st/Pr/A/VX/TesterConfig/zmqports.json"},
-        {nullptr, "", "plain text $(Unknown)", "plain text $(Unknown)"},
+        {{"/a", "P", "/w", ""}, "$(ProjectDir);$(ProjectDir) $(Unknown)", "/a/P;/a/P $(Unknown)"},
+        {{"/a", "P", "/w", ""}, "$(ZmqPortFileFullPath)", "/a/P/VX/TesterConfig/zmqports.json"},
         // The text's backslashes turn before any value goes in; a value's own stay.
-        {nullptr, "", "C:\\data\\$(AppWorkDir)", "C:/data//st"},
-        {kWork, "D:\\work", "$(ProjectWorkDir)\\x", "D:\\work/x"},
+        {{"/a", "P", "/w", ""}, "C:\\data\\$(AppWorkDir)", "C:/data//a"},
+        {{"/a", "P", "D:\\w", ""}, "$(ProjectWorkDir)\\x", "D:\\w/x"},
         // An inserted value is searched only by later steps.
-        {kWork, "$(ProjectDir)/work", "$(ProjectWorkDir)", "$(ProjectDir)/work"},
-        {kDir, "$(ProjectWorkDir)", "$(ProjectDir)", "/st//st/Pr/A/work"},
-        {kApp, "/d/$(AppWorkDir)", "$(AppWorkDir)/x", "/d/$(AppWorkDir)/x"},
+        {{"/a", "P", "$(ProjectDir)/w", ""}, "$(ProjectWorkDir)", "$(ProjectDir)/w"},
+        {{"/a", "$(ProjectWorkDir)", "/w", ""}, "$(ProjectDir)", "/a//w"},
+        {{"/d/$(AppWorkDir)", "P", "/w", ""}, "$(AppWorkDir)/x", "/d/$(AppWorkDir)/x"},
         // The port file cannot name itself.
-        {kPorts, "$(ZmqPortFileFullPath)", "$(ZmqPortFileFullPath)", "$(ZmqPortFileFullPath)"},
+        {{"/a", "P", "/w", "$(ZmqPortFileFullPath)"},
+         "$(ZmqPortFileFullPath)",
+         "$(ZmqPortFileFullPath)"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.text);
         std::string text = c.text;
-        ReplacePathVariables(text, Sources(c));
+        ReplacePathVariables(text, c.sources);
         EXPECT_EQ(c.expected, text);
     }
 }
 
 TEST(PathVariables, PortFileDefaultsBesideTheStationScriptOrIsTheProjectsEntirely) {
     const Case cases[] = {
-        {nullptr, "", "", "/st/Pr/A/VX/TesterConfig/zmqports.json"},
-        {kPorts, "$(ProjectWorkDir)\\ports.json", "", "/st/Pr/A/work/ports.json"},
-        {kPorts, "ports.json", "", "ports.json"},  // joined to no directory
-        {kPorts, "$(ZmqPortFileFullPath)", "", "$(ZmqPortFileFullPath)"},
+        {{"/a", "P", "/w", ""}, "", "/a/P/VX/TesterConfig/zmqports.json"},
+        {{"/a", "P", "/w", "$(ProjectWorkDir)\\ports.json"}, "", "/w/ports.json"},
+        {{"/a", "P", "/w", "ports.json"}, "", "ports.json"},  // joined to no directory
+        {{"/a", "P", "/w", "$(ZmqPortFileFullPath)"}, "", "$(ZmqPortFileFullPath)"},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.value);
-        EXPECT_EQ(c.expected, ZmqPortFilePathOf(Sources(c)));
-    }
-    EXPECT_EQ("/st/Pr/A", ProjectDirOf(Sources(cases[0])));
+    for (const Case& c : cases) EXPECT_EQ(c.expected, ZmqPortFilePathOf(c.sources));
+    EXPECT_EQ("/a/P", ProjectDirOf(cases[0].sources));
 }
-
-}  // namespace

@@ -7,22 +7,18 @@
 
 #include "config/script_process.h"
 
-namespace {
-
 typedef std::vector<std::string> Texts;
 
 // "key name workDir | cmd | slot | args | sleep" per instance, in plan order, after adding
 // the instances of `entries` to `plan`. The stand-in for the launcher's substitution inserts
 // a value holding "slots", so that a number landing inside an inserted value shows.
-Texts Render(int modules, int slots, const std::vector<ScriptProcess>& entries,
-             ProcessPlan plan = {}) {
-    BuildProcessPlan(
-        modules, slots, entries,
-        [](std::string& text) {
-            for (size_t at; (at = text.find("$(ProjectDir)")) != std::string::npos;)
-                text.replace(at, 13, "/slots/P");
-        },
-        plan);
+static Texts Render(int modules, int slots, const std::vector<ScriptProcess>& entries,
+                    ProcessPlan plan = {}) {
+    auto expand = [](std::string& text) {
+        for (size_t at; (at = text.find("$(ProjectDir)")) != std::string::npos;)
+            text.replace(at, 13, "/slots/P");
+    };
+    BuildProcessPlan(modules, slots, entries, expand, plan);
     Texts lines;
     for (const auto& [key, list] : plan)
         for (const ProcessSpec& p : list)
@@ -33,38 +29,26 @@ Texts Render(int modules, int slots, const std::vector<ScriptProcess>& entries,
 }
 
 TEST(ProcessPlan, InstancesInOrderWithTheirNumbersAndVariables) {
-    const Texts expected = {
-        // Per slot, in slot order, with slot and args kept.
-        "0 Seq D:/St/bin | D:/St/bin/seq.exe --index 0 | 0 | --index 0 | 3",
-        "0 Seq D:/St/bin | D:/St/bin/seq.exe --index 1 | 1 | --index 1 | 3",
-        // Plain text replacement, also inside longer words.
-        "1 S /b | /b/s --0=0 | 0 | --0=0 | 0", "1 S /b | /b/s --1=1 | 1 | --1=1 | 0",
-        // A bin named modules.exe makes the entry per module and takes the number.
-        "2 M /b | /b/0s.exe | -1 |  | 0", "2 M /b | /b/1s.exe | -1 |  | 0",
-        // The slot count alone does not make an entry per slot.
-        "3 Tool /b | /b/tool -n 2 | -1 |  | 0",
-        // Module and slot: module-major.
-        "4 E /b | /b/e 0 0 2 | 0 | 0 0 2 | 0", "4 E /b | /b/e 0 1 2 | 1 | 0 1 2 | 0",
-        "4 E /b | /b/e 1 0 2 | 0 | 1 0 2 | 0", "4 E /b | /b/e 1 1 2 | 1 | 1 1 2 | 0",
-        // Per module: no slot, no args.
-        "5 SM /b | /b/sm --id 0 | -1 |  | 0", "5 SM /b | /b/sm --id 1 | -1 |  | 0",
-        // An interpreter names the tool, then the script; no path, no interpreter: "/".
-        "6 Py /w | python tool.py -v | -1 |  | 0", "7 Py /w | python tool.py | -1 |  | 0",
-        "8 A  | /a | -1 |  | 0",
-        // Variables go in after the numbers, and their values are not searched for them.
-        "9 V /slots/P/bin | /slots/P/bin/s /slots/P 0 | 0 | /slots/P 0 | 0",
-        "9 V /slots/P/bin | /slots/P/bin/s /slots/P 1 | 1 | /slots/P 1 | 0"};
-    EXPECT_EQ(expected, Render(2, 2,
-                               {{"Seq", "", "D:\\St\\bin", "seq.exe", "--index slot", 3},
-                                {"S", "", "/b", "s", "--slot=slot"},
-                                {"M", "", "/b", "modules.exe", ""},
-                                {"Tool", "", "/b", "tool", "-n slots"},
-                                {"E", "", "/b", "e", "module slot slots"},
-                                {"SM", "", "/b", "sm", "--id module"},
-                                {"Py", "python", "/w", "tool.py", "-v"},
-                                {"Py", "python", "/w", "tool.py", ""},
-                                {"A", "", "", "a", ""},
-                                {"V", "", "$(ProjectDir)\\bin", "s", "$(ProjectDir) slot"}}));
+    EXPECT_EQ(Texts({// Per slot, in slot order, with slot and args kept; text replacement is plain.
+                     "0 S /b | /b/s --0=0 | 0 | --0=0 | 3", "0 S /b | /b/s --1=1 | 1 | --1=1 | 3",
+                     // Module and slot: module-major. Per module: no slot, no args.
+                     "1 E /b | /b/e 0 0 2 | 0 | 0 0 2 | 0", "1 E /b | /b/e 0 1 2 | 1 | 0 1 2 | 0",
+                     "1 E /b | /b/e 1 0 2 | 0 | 1 0 2 | 0", "1 E /b | /b/e 1 1 2 | 1 | 1 1 2 | 0",
+                     "2 M /b | /b/m --id 0 | -1 |  | 0", "2 M /b | /b/m --id 1 | -1 |  | 0",
+                     // An interpreter names the tool, then the script; no path, no tool: "/".
+                     "3 Py /w | python tool.py -v | -1 |  | 0",
+                     "4 Py /w | python tool.py | -1 |  | 0", "5 A  | /a | -1 |  | 0",
+                     // Variables go in after the numbers, and their values are not searched.
+                     "6 V /slots/P/bin | /slots/P/bin/v /slots/P 0 | 0 | /slots/P 0 | 0",
+                     "6 V /slots/P/bin | /slots/P/bin/v /slots/P 1 | 1 | /slots/P 1 | 0"}),
+              Render(2, 2,
+                     {{"S", "", "/b", "s", "--slot=slot", 3},
+                      {"E", "", "/b", "e", "module slot slots"},
+                      {"M", "", "/b", "m", "--id module"},
+                      {"Py", "python", "/w", "tool.py", "-v"},
+                      {"Py", "python", "/w", "tool.py", ""},
+                      {"A", "", "", "a", ""},
+                      {"V", "", "$(ProjectDir)\\bin", "v", "$(ProjectDir) slot"}}));
 }
 
 TEST(ProcessPlan, CountsOfZeroOrLessYieldNoInstanceAndNoKey) {
@@ -72,9 +56,8 @@ TEST(ProcessPlan, CountsOfZeroOrLessYieldNoInstanceAndNoKey) {
                                                 {"S", "", "/b", "s", "slot"},
                                                 {"M", "", "/b", "m", "module"},
                                                 {"E", "", "/b", "e", "module slot"}};
-    EXPECT_EQ(Texts({"0 A /b | /b/a | -1 |  | 0", "2 M /b | /b/m 0 | -1 |  | 0",
-                     "2 M /b | /b/m 1 | -1 |  | 0"}),
-              Render(2, 0, entries));
+    EXPECT_EQ(Texts({"0 A /b | /b/a | -1 |  | 0", "2 M /b | /b/m 0 | -1 |  | 0"}),
+              Render(1, 0, entries));
     EXPECT_EQ(Texts({"0 A /b | /b/a | -1 |  | 0", "1 S /b | /b/s 0 | 0 | 0 | 0"}),
               Render(0, 1, entries));
     EXPECT_EQ(Texts({"0 A /b | /b/a | -1 |  | 0"}), Render(-1, -1, entries));
@@ -87,5 +70,3 @@ TEST(ProcessPlan, NewInstancesAreAppendedToWhatThePlanHolds) {
     EXPECT_EQ(Texts({"0 A /b | /b/a | -1 |  | 0", "0 B /b | /b/b | -1 |  | 0"}),
               Render(1, 1, {{"B", "", "/b", "b", ""}}, plan));
 }
-
-}  // namespace

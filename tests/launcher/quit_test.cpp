@@ -8,22 +8,17 @@
 
 #include "station_fixture.h"
 
-namespace station_test {
-namespace {
+using namespace station_test;
 
-struct Event {
-    int signalNumber;
-    const char* text;
-    const char* name;
-};
-const Event kEvents[] = {{SIGINT, "CTRL_C_EVENT \n", "CtrlC"},
-                         {SIGHUP, "CTRL_CLOSE_EVENT \n", "Close"},
-                         {SIGTERM, "CTRL_SHUTDOWN_EVENT \n", "Shutdown"}};
+static const int kSignals[] = {SIGINT, SIGHUP, SIGTERM};
+static const char* const kEvents[] = {"CTRL_C_EVENT \n", "CTRL_CLOSE_EVENT \n",
+                                      "CTRL_SHUTDOWN_EVENT \n"};
+static const char* const kNames[] = {"CtrlC", "Close", "Shutdown"};
 
 class Quit : public ::testing::TestWithParam<int> {};  // an event while running, then starting
 
 TEST_P(Quit, EveryChildIsGoneAndTheLauncherEndsAsTheEventSays) {
-    const Event& event = kEvents[GetParam() % 3];
+    const int signalNumber = kSignals[GetParam() % 3];
     const bool duringStart = GetParam() >= 3;
     Station station;
     station.WriteMinimalStation();
@@ -46,18 +41,17 @@ TEST_P(Quit, EveryChildIsGoneAndTheLauncherEndsAsTheEventSays) {
     const int grandchild = atoi(output.c_str() + output.find("grandchild ") + 11);
     ASSERT_TRUE(grandchild > 0 && ProcessExists(grandchild));
 
-    station.Signal(event.signalNumber);
-    EXPECT_EQ(
-        event.signalNumber == SIGINT ? "exit 0" : "signal " + std::to_string(event.signalNumber),
-        station.WaitForExit(5000))
+    station.Signal(signalNumber);
+    EXPECT_EQ(signalNumber == SIGINT ? "exit 0" : "signal " + std::to_string(signalNumber),
+              station.WaitForExit(5000))
         << station.Output();
     const std::string all = station.Output();
     const size_t quitAt = all.find("ConsoleQuitProc...\n\n");
     ASSERT_NE(std::string::npos, quitAt);
-    EXPECT_LT(all.find(event.text), quitAt);
+    EXPECT_LT(all.find(kEvents[GetParam() % 3]), quitAt);
     EXPECT_EQ(started, Count(all.substr(quitAt), "CloseProcess success.\n"));
     EXPECT_TRUE(station.LogHas("DEBUG", "ConsoleQuitProc...\n"));
-    EXPECT_TRUE(event.signalNumber != SIGINT || Lines(all).back() == "Exit success.");
+    EXPECT_TRUE(signalNumber != SIGINT || LastLine(all) == "Exit success.");
     EXPECT_EQ(!duringStart, all.find("Starting Process Late") != std::string::npos);
     EXPECT_EQ(!duringStart, all.find("Start Process Long successful.") != std::string::npos);
 
@@ -70,8 +64,7 @@ TEST_P(Quit, EveryChildIsGoneAndTheLauncherEndsAsTheEventSays) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Events, Quit, ::testing::Range(0, 6), [](const auto& info) {
-    return std::string(kEvents[info.param % 3].name) +
-           (info.param >= 3 ? "DuringStart" : "WhileRunning");
+    return std::string(kNames[info.param % 3]) + (info.param >= 3 ? "DuringStart" : "WhileRunning");
 });
 
 TEST(QuitDuringStartUp, CtrlCWhileTheScriptRunsStartsNothing) {
@@ -94,9 +87,6 @@ TEST(QuitDuringStartUp, CtrlCWhileTheScriptRunsStartsNothing) {
     EXPECT_EQ(std::string::npos, output.find("Start to check process running state."));
     EXPECT_NE(std::string::npos,
               output.find("Quit requested, the remaining processes are not started.\n"));
-    EXPECT_EQ("Exit success.", Lines(output).back());
+    EXPECT_EQ("Exit success.", LastLine(output));
     EXPECT_TRUE(ChildrenOf(getpid()).empty());
 }
-
-}  // namespace
-}  // namespace station_test

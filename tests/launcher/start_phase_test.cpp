@@ -1,34 +1,30 @@
-// The plan as the launcher starts it: one "CreateProcess" line per instance, with the
-// instance name, working directory and command line after numbers and variables went in.
+// The start phase: one "CreateProcess" line per instance, with its name, working directory and
+// command line after numbers and variables went in; the entries one after the other, the
+// instances of one entry back to back, the entry's wait after them.
+
+#include <cstdio>
 
 #include "station_fixture.h"
 
-namespace station_test {
-namespace {
+using namespace station_test;
 
 TEST(PlanLines, InstancesPerModulePerSlotBothAndNeither) {
     Station station;
     station.WriteMinimalStation();
-    const std::string child = station.AddChildProgram("c");
-    const std::string bin = "$(ProjectDir)\\bin";
+    const std::string child = station.AddChildProgram("c"), bin = "$(ProjectDir)\\bin";
     station.WriteConfigPy(2, 3,
-                          {
-                              {"Both", "", bin, child, "echo m=module s=slot", 0},
-                              {"PerSlot", "", bin, child, "echo slot of slots", 0},
-                              {"PerModule", "", bin, child, "echo module", 0},
-                              {"Once", "", bin, child, "echo n=slots", 0},
-                              {"Vars", "", "$(AppWorkDir)/Proj/bin", child,
-                               "echo $(ProjectWorkDir) $(ZmqPortFileFullPath)", 0},
-                              {"Modules", "", bin, "modules.exe", "", 0},
-                          });
+                          {{"Both", "", bin, child, "echo m=module s=slot", 0},
+                           {"PerSlot", "", bin, child, "echo slot of slots", 0},
+                           {"PerModule", "", bin, child, "echo module", 0},
+                           {"Once", "", bin, child, "echo n=slots", 0},
+                           {"Vars", "", "$(AppWorkDir)/Proj/bin", child,
+                            "echo $(ProjectWorkDir) $(ZmqPortFileFullPath)", 0},
+                           {"Modules", "", bin, "modules.exe", "", 0}});
     station.Launch();
     ASSERT_TRUE(station.WaitForOutput("Start Process Modules successful."));
     // What the children said arrives in the log on their readers' time.
-    for (const char* said : {"m=1 s=2", "2 of 3", "n=3"}) {
-        const std::string record = std::string("[DEBUG] ") + said + "\n";
-        EXPECT_TRUE(Eventually([&] { return station.LogText().find(record) != std::string::npos; }))
-            << said;
-    }
+    for (const std::string said : {"m=1 s=2", "2 of 3", "n=3"})
+        EXPECT_TRUE(Eventually([&] { return station.LogHas("DEBUG", said + "\n"); })) << said;
     station.Signal(SIGINT);
     ASSERT_EQ("exit 0", station.WaitForExit());
 
@@ -55,5 +51,54 @@ TEST(PlanLines, InstancesPerModulePerSlotBothAndNeither) {
     EXPECT_EQ(2, Count(station.LogText(), " fail\n"));
 }
 
-}  // namespace
-}  // namespace station_test
+// Milliseconds of the day of a progress line's leading "YYYY-MM-DD HH:MM:SS.mmm".
+static long long TimeOf(const std::string& line) {
+    int hour = 0, minute = 0, second = 0, millisecond = 0;
+    sscanf(line.c_str(), "%*d-%*d-%*d %d:%d:%d.%d", &hour, &minute, &second, &millisecond);
+    return ((hour * 60LL + minute) * 60 + second) * 1000 + millisecond;
+}
+
+TEST(StartOrder, EntriesInOrderInstancesBackToBackWaitsAfterEach) {
+    Station station;
+    station.WriteMinimalStation();
+    const std::string child = station.AddChildProgram("o"), bin = "$(ProjectDir)/bin";
+    station.WriteConfigPy(1, 4,
+                          {{"A", "", bin, child, "echo started A", 1},
+                           {"B", "", bin, child, "echo started B slot", 1},
+                           {"C", "", bin, "no-such-program", "", 5},
+                           {"N", "", bin, child, "echo started N", -5},
+                           {"Z", "", bin, child, "echo started Z", 0}});
+    station.Launch();
+    ASSERT_TRUE(station.WaitForOutput("Start Process Z successful.", 15000));
+    station.Signal(SIGINT);
+    ASSERT_EQ("exit 0", station.WaitForExit());
+
+    const std::vector<std::string> lines = Lines(station.Output(), " Process ");
+    std::vector<std::string> progress;  // behind the time
+    for (const std::string& line : lines)
+        progress.push_back(line.substr(std::min<size_t>(24, line.size())));
+    ASSERT_EQ(std::vector<std::string>(
+                  {"Starting Process A ......", "Wait for 1 second to Process A initialize.",
+                   "Start Process A successful.", "Starting Process B0 ......",
+                   "Starting Process B1 ......", "Starting Process B2 ......",
+                   "Starting Process B3 ......", "Wait for 1 second to Process B initialize.",
+                   "Start Process B successful.", "Starting Process C ......",
+                   "Starting Process N ......", "Wait for -5 second to Process N initialize.",
+                   "Start Process N successful.", "Starting Process Z ......",
+                   "Wait for 0 second to Process Z initialize.", "Start Process Z successful."}),
+              progress);
+    // A second after A and after the four B's; none after the failed C, none for a negative
+    // count.
+    EXPECT_GE(TimeOf(lines[2]) - TimeOf(lines[1]), 990);
+    EXPECT_GE(TimeOf(lines[8]) - TimeOf(lines[7]), 990);
+    EXPECT_LT(TimeOf(lines[10]) - TimeOf(lines[9]), 1000);
+    EXPECT_LT(TimeOf(lines[12]) - TimeOf(lines[11]), 500);
+
+    // The failed start, at ERROR in the log only, with " fail" behind its own line.
+    EXPECT_TRUE(station.LogHas("ERROR", lines[9] + " fail"));
+    EXPECT_EQ(std::string::npos, station.Output().find(" fail\n"));
+    // The run is counted once, before the leftovers check.
+    const std::string output = station.Output();
+    EXPECT_LT(output.find("g_starttimes = 1\n"),
+              output.find("Start to check process running state."));
+}

@@ -1,12 +1,13 @@
 #include "station_fixture.h"
 
-#include <arpa/inet.h>
 #include <fcntl.h>
+#include <netinet/in.h>
 #include <sys/prctl.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <fstream>
 #include <sstream>
@@ -15,30 +16,17 @@ namespace fs = std::filesystem;
 
 namespace station_test {
 
-namespace {
-
-// Binds to, or connects to, 127.0.0.1:port; true when that worked.
-bool TryPort(int port, bool connectTo) {
+// True when a socket could be bound to 127.0.0.1:port.
+static bool CanBind(int port) {
     const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_port = htons(static_cast<uint16_t>(port));
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    auto* a = reinterpret_cast<sockaddr*>(&address);
-    const bool ok =
-        (connectTo ? connect(fd, a, sizeof(address)) : bind(fd, a, sizeof(address))) == 0;
+    const bool ok = bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address)) == 0;
     close(fd);
     return ok;
 }
-
-std::string PythonText(const std::string& text) {
-    std::string quoted = "'";
-    for (char c : text)
-        quoted += (c == '\\' || c == '\'') ? std::string("\\") + c : std::string(1, c);
-    return quoted + "'";
-}
-
-}  // namespace
 
 bool Eventually(const std::function<bool()>& condition, int timeoutMs) {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
@@ -53,14 +41,10 @@ int FindFreePortRange(int count) {
     int base = 20000 + getpid() * 37 % 10000;  // below the usual ephemeral range
     for (int attempt = 0; attempt < 200; ++attempt, base = 20000 + (base + count) % 10000) {
         int port = base;
-        while (port < base + count && TryPort(port, false)) ++port;
+        while (port < base + count && CanBind(port)) ++port;
         if (port == base + count) return base;
     }
     return -1;
-}
-
-bool IsListening(int port) {
-    return TryPort(port, true);
 }
 
 std::vector<int> ChildrenOf(int parent) {
@@ -83,9 +67,7 @@ bool ProcessExists(int pid) {
 
 std::string ReadWhole(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
-    std::stringstream content;
-    content << in.rdbuf();
-    return content.str();
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
 int Count(const std::string& text, const std::string& part) {
@@ -101,6 +83,11 @@ std::vector<std::string> Lines(const std::string& text, const std::string& part)
     for (std::string line; std::getline(in, line);)
         if (line.find(part) != std::string::npos) lines.push_back(line);
     return lines;
+}
+
+std::string LastLine(const std::string& text) {
+    const std::vector<std::string> lines = Lines(text);
+    return lines.empty() ? "" : lines.back();
 }
 
 pid_t Spawn(const std::vector<std::string>& args, const std::string& output) {
@@ -188,23 +175,20 @@ void Station::WriteManifest(const std::vector<std::pair<std::string, std::string
 void Station::WriteConfigPy(int modules, int slots, const std::vector<ScriptProcess>& entries) {
     std::string text = "def get_configA(name):\n    return {'modules': " + std::to_string(modules) +
                        ", 'slots': " + std::to_string(slots) + ", 'processes': [\n";
-    for (const ScriptProcess& e : entries)
-        text += "        {'name': " + PythonText(e.name) + ", 'execute': " + PythonText(e.execute) +
-                ", 'path': " + PythonText(e.path) + ", 'bin': " + PythonText(e.bin) +
-                ", 'args': " + PythonText(e.args) + ", 'sleep': " + std::to_string(e.sleep) +
-                "},\n";
+    for (const ScriptProcess& e : entries)  // raw strings: the paths hold backslashes
+        text += "        {'name': r'" + e.name + "', 'execute': r'" + e.execute + "', 'path': r'" +
+                e.path + "', 'bin': r'" + e.bin + "', 'args': r'" + e.args +
+                "', 'sleep': " + std::to_string(e.sleep) + "},\n";
     WriteFile("Proj/VX/TesterConfig/config.py", text + "    ]}\n");
 }
 
 void Station::WritePorts(int sequencer, int engine, int stateMachine) {
-    std::string text;
-    for (const auto& [key, port] :
-         {std::make_pair("SEQUENCER_PORT", sequencer), std::make_pair("TEST_ENGINE_PORT", engine),
-          std::make_pair("SM_PORT", stateMachine)})
-        if (port >= 0)
-            text +=
-                (text.empty() ? "\"" : ", \"") + std::string(key) + "\": " + std::to_string(port);
-    WriteFile("Proj/VX/TesterConfig/zmqports.json", "{" + text + "}\n");
+    const std::pair<const char*, int> ports[] = {
+        {"SEQUENCER_PORT", sequencer}, {"TEST_ENGINE_PORT", engine}, {"SM_PORT", stateMachine}};
+    std::string text = "{\"Station\": \"test\"";  // something for the ports to follow
+    for (const auto& [key, port] : ports)
+        if (port >= 0) text += std::string(", \"") + key + "\": " + std::to_string(port);
+    WriteFile("Proj/VX/TesterConfig/zmqports.json", text + "}\n");
 }
 
 void Station::WriteMinimalStation() {
@@ -223,22 +207,21 @@ std::string Station::AddChildProgram(const std::string& suffix) {
 
 void Station::Launch(bool freshLog) {
     if (freshLog) RemoveFile("log");
+    WriteFile("console.txt", "");  // before a wait can read the last run's
     _pid = Spawn({_dir + "/VXLauncher"}, _dir + "/console.txt");
 }
 
 std::string Station::LogText() const {
-    // The daily-rolling log rolls over on close, to log/Launcher.log.<date>.
+    // The daily-rolling log rolls over to log/Launcher.log.<date> when it is closed.
     std::vector<std::string> names;
     std::error_code error;
     for (const auto& entry : fs::directory_iterator(_dir + "/log", error))
-        if (entry.path().filename().string().rfind("Launcher.log", 0) == 0)
+        if (entry.path().filename().string().rfind("Launcher.log.", 0) == 0)
             names.push_back(entry.path().filename());
-    std::sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) {
-        return b == "Launcher.log" ? a != b : a != "Launcher.log" && a < b;
-    });
+    std::sort(names.begin(), names.end());
     std::string text;
     for (const std::string& name : names) text += ReadFile("log/" + name);
-    return text;
+    return text + ReadFile("log/Launcher.log");
 }
 
 std::vector<std::pair<std::string, std::string>> Station::LogRecords() const {
@@ -266,6 +249,11 @@ std::vector<std::pair<std::string, std::string>> Station::LogRecords() const {
                              text.substr(level + 10, end - level - 10 - (text[end - 1] == '\n')));
     }
     return records;
+}
+
+bool Station::LogHas(const std::string& level, const std::string& message) const {
+    const auto records = LogRecords();
+    return std::find(records.begin(), records.end(), make_pair(level, message)) != records.end();
 }
 
 std::string Station::WaitForExit(int timeoutMs) {

@@ -1,18 +1,15 @@
 #pragma once
-// A station installation in a temporary directory, laid out piece by piece by a test, and the
-// real VXLauncher run in it with real signals. Layout: D/VXLauncher, D/Config/{launcher.xml,
+// A station installation in a temporary directory D, laid out piece by piece by a test, and
+// the real VXLauncher run in it with real signals. D/VXLauncher, D/Config/{launcher.xml,
 // md5.csv}, D/Proj/Proj.prj, D/Proj/VX/TesterConfig/{config.py,zmqports.json},
 // D/Proj/bin/<children>, D/log/; the launcher's console goes to D/console.txt.
 
 #include <gtest/gtest.h>
 #include <signal.h>
-#include <sys/types.h>
 
-#include <algorithm>
 #include <filesystem>
 #include <functional>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "config/script_process.h"
@@ -23,17 +20,15 @@ using ScriptEntry = ScriptProcess;
 
 // Asks `condition` every millisecond until it holds or `timeoutMs` have passed.
 bool Eventually(const std::function<bool()>& condition, int timeoutMs = 10000);
-// `count` ports in a row no one uses, in a stretch of this test process's own.
-int FindFreePortRange(int count);
-bool IsListening(int port);  // on 127.0.0.1
-// Ids of the processes whose parent is `pid`, zombies included.
-std::vector<int> ChildrenOf(int pid);
-bool ProcessExists(int pid);  // zombies included
+int FindFreePortRange(int count);      // ports no one uses, in a stretch of this process's own
+bool IsListening(int port);            // on 127.0.0.1
+std::vector<int> ChildrenOf(int pid);  // zombies included
+bool ProcessExists(int pid);           // zombies included
 std::string ReadWhole(const std::string& path);
 int Count(const std::string& text, const std::string& part);
-// The lines of `text` (without line ends) that contain `part`.
+// The lines of `text` (without line ends) that contain `part`; the last line, or "".
 std::vector<std::string> Lines(const std::string& text, const std::string& part = "");
-
+std::string LastLine(const std::string& text);
 // Starts `args` in a process group of its own, with default signal handling, stdin from
 // /dev/null and stdout and stderr into the file `output`.
 pid_t Spawn(const std::vector<std::string>& args, const std::string& output = "/dev/null");
@@ -51,7 +46,6 @@ class Station {
     void WriteFile(const std::string& relativePath, const std::string& content);
     void RemoveFile(const std::string& path) { std::filesystem::remove_all(_dir + "/" + path); }
     std::string ReadFile(const std::string& path) const { return ReadWhole(_dir + "/" + path); }
-
     void WriteLauncherXml();  // naming Proj/Proj.prj
     // `checkMd5` "0" or "1", `workPath` verbatim, `extra` inserted in Project.
     void WriteProject(const std::string& checkMd5 = "0",
@@ -60,7 +54,7 @@ class Station {
     void WriteManifest(const std::vector<std::pair<std::string, std::string>>& entries = {});
     void WriteConfigPy(int modules, int slots, const std::vector<ScriptProcess>& entries);
     void WritePorts(int sequencer, int engine, int stateMachine);  // -1 leaves a key out
-    void WriteMinimalStation();  // everything start-up needs, with no process at all
+    void WriteMinimalStation();  // all that start-up needs, and no process
     // Copies the test child program into Proj/bin under a name unique to this test process
     // (the launcher kills station executables by name); returns that name.
     std::string AddChildProgram(const std::string& suffix);
@@ -78,15 +72,11 @@ class Station {
     bool WaitForOutput(const std::string& text, int timeoutMs = 10000) {
         return WaitForCount(text, 1, timeoutMs);
     }
-    // log/Launcher.log, after what closing the log at exit rolled over from it.
+    // log/Launcher.log, after what closing the log at exit rolled over from it; and its
+    // records as {level, message}, the message without the record's line end.
     std::string LogText() const;
-    // The log's records as {level, message}, the message without the record's line end.
     std::vector<std::pair<std::string, std::string>> LogRecords() const;
-    bool LogHas(const std::string& level, const std::string& message) const {
-        const auto records = LogRecords();
-        return std::find(records.begin(), records.end(), make_pair(level, message)) !=
-               records.end();
-    }
+    bool LogHas(const std::string& level, const std::string& message) const;
     // WaitEnd of the launcher; one still running at the deadline is killed.
     std::string WaitForExit(int timeoutMs = 10000);
 
@@ -98,8 +88,7 @@ class Station {
 // Start-up failed: status 255, the entry point's line last, nothing started.
 inline void ExpectStartupFailure(Station& station) {
     ASSERT_EQ("exit 255", station.WaitForExit()) << station.Output();
-    const std::vector<std::string> lines = Lines(station.Output());
-    EXPECT_EQ("Init failed, can not launch.", lines.empty() ? "" : lines.back());
+    EXPECT_EQ("Init failed, can not launch.", LastLine(station.Output()));
     EXPECT_EQ(std::string::npos, station.Output().find("CreateProcess"));
     EXPECT_TRUE(station.LogHas("DEBUG", "Init failed, can not launch."));
 }
