@@ -2,34 +2,25 @@
 
 #include <gtest/gtest.h>
 
-using Args = std::vector<std::string>;
-
-TEST(SplitCommandLine, BlanksAndTabsSeparateAndRunsCollapse) {
-    EXPECT_EQ(SplitCommandLine("  prog\ta   b\t\t c  "), (Args{"prog", "a", "b", "c"}));
-    EXPECT_EQ(SplitCommandLine(""), Args{});
-    EXPECT_EQ(SplitCommandLine(" \t "), Args{});
-}
-
-TEST(SplitCommandLine, DoubleQuotesGroupAndMayStartMidArgument) {
-    EXPECT_EQ(SplitCommandLine("\"C:/Program Files/x.exe\" -p \"a b\""),
-              (Args{"C:/Program Files/x.exe", "-p", "a b"}));
-    EXPECT_EQ(SplitCommandLine("--name=\"a b\"c d"), (Args{"--name=a bc", "d"}));
-    EXPECT_EQ(SplitCommandLine("a \"\" b"), (Args{"a", "", "b"}));
-    EXPECT_EQ(SplitCommandLine("\"unterminated group"), (Args{"unterminated group"}));
-    EXPECT_EQ(SplitCommandLine("'single' quotes"), (Args{"'single'", "quotes"}));
-}
-
-TEST(SplitCommandLine, DoubledQuoteInsideQuotesIsLiteral) {
-    EXPECT_EQ(SplitCommandLine("\"a\"\"b\" c"), (Args{"a\"b", "c"}));
-}
-
-TEST(SplitCommandLine, BackslashesAreLiteralUnlessBeforeAQuote) {
-    EXPECT_EQ(SplitCommandLine("C:\\dir\\x.exe a\\\\b"), (Args{"C:\\dir\\x.exe", "a\\\\b"}));
-    // 2n+1 backslashes and a quote: n backslashes and a literal quote.
-    EXPECT_EQ(SplitCommandLine("a\\\"b"), (Args{"a\"b"}));
-    EXPECT_EQ(SplitCommandLine("a\\\\\\\"b"), (Args{"a\\\"b"}));
-    // 2n backslashes and a quote: n backslashes, and the quote groups.
-    EXPECT_EQ(SplitCommandLine("\"a\\\\\" b"), (Args{"a\\", "b"}));
-    EXPECT_EQ(SplitCommandLine("\"dir\\\\\""), (Args{"dir\\"}));
-    EXPECT_EQ(SplitCommandLine("trailing\\"), (Args{"trailing\\"}));
+TEST(SplitCommandLine, FollowsTheWindowsRuntimeRules) {
+    // Blanks and tabs separate; double quotes group, also inside an argument, and a doubled
+    // one inside quotes is literal; backslashes are literal unless before a quote: 2n+1 of
+    // them give n and a literal quote, 2n give n and the quote groups.
+    const std::pair<const char*, std::vector<std::string>> cases[] = {
+        {"  prog\ta   b\t\t c  ", {"prog", "a", "b", "c"}},
+        {"", {}},
+        {" \t ", {}},
+        {"\"C:/Program Files/x.exe\" -p \"a b\"", {"C:/Program Files/x.exe", "-p", "a b"}},
+        {"--name=\"a b\"c d", {"--name=a bc", "d"}},
+        {"a \"\" b", {"a", "", "b"}},
+        {"\"unterminated group", {"unterminated group"}},
+        {"'single' quotes", {"'single'", "quotes"}},
+        {"\"a\"\"b\" c", {"a\"b", "c"}},
+        {"C:\\dir\\x.exe a\\\\b", {"C:\\dir\\x.exe", "a\\\\b"}},
+        {"a\\\"b", {"a\"b"}},
+        {"a\\\\\\\"b", {"a\\\"b"}},
+        {"\"a\\\\\" b", {"a\\", "b"}},
+        {"\"dir\\\\\"", {"dir\\"}},
+        {"trailing\\", {"trailing\\"}}};
+    for (const auto& c : cases) EXPECT_EQ(SplitCommandLine(c.first), c.second) << c.first;
 }

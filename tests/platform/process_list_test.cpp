@@ -2,111 +2,62 @@
 
 #include <gtest/gtest.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/wait.h>
-#include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 
-#include "platform/text_utils.h"
 #include "test_support.h"
 
-extern char** environ;
+using Pids = std::vector<unsigned int>;
 
 namespace {
 
-// A copy of the helper under a name no other process on the machine has, started with
-// `sleep` so that killing it by name can never hit anyone else's process.
-class UniqueHelper {
-  public:
-    explicit UniqueHelper(const std::string& suffix) {
-        _name = "vxKill_" + std::to_string(getpid()) + "_LongerThanFifteen" + suffix;
-        _path = _dir.Path() + "/" + _name;
-        std::system(("cp '" VX_TEST_CHILD "' '" + _path + "'").c_str());
+// Starts the program at `path` sleeping for 30 s.
+unsigned int Start(const std::string& path) {
+    const pid_t pid = fork();
+    if (pid == 0) {
+        execl(path.c_str(), path.c_str(), "sleep", "30000", nullptr);
+        _exit(127);
     }
-    ~UniqueHelper() {
-        for (pid_t pid : _pids) {
-            kill(pid, SIGKILL);
-            waitpid(pid, nullptr, 0);
-        }
-    }
-    pid_t Start() {
-        char* argv[] = {const_cast<char*>(_path.c_str()), const_cast<char*>("sleep"),
-                        const_cast<char*>("30000"), nullptr};
-        pid_t pid = -1;
-        if (posix_spawn(&pid, _path.c_str(), nullptr, nullptr, argv, environ) != 0) return -1;
-        _pids.push_back(pid);
-        return pid;
-    }
-    // Waits for the child and tells the signal that ended it (0 if it was not a signal).
-    int Reap(pid_t pid) {
-        int status = 0;
-        waitpid(pid, &status, 0);
-        _pids.erase(std::remove(_pids.begin(), _pids.end(), pid), _pids.end());
-        return WIFSIGNALED(status) ? WTERMSIG(status) : 0;
-    }
-    const std::string& Name() const { return _name; }
+    return static_cast<unsigned int>(pid);
+}
 
-  private:
-    test_support::TempDir _dir;
-    std::string _name;
-    std::string _path;
-    std::vector<pid_t> _pids;
-};
-
-std::string Upper(std::string text) {
-    for (char& c : text) c = static_cast<char>(toupper(static_cast<unsigned char>(c)));
-    return text;
+// Reaps the process and tells the signal that ended it (0 if it was not a signal).
+int EndingSignal(unsigned int pid) {
+    int status = 0;
+    waitpid(static_cast<pid_t>(pid), &status, 0);
+    return WIFSIGNALED(status) ? WTERMSIG(status) : 0;
 }
 
 }  // namespace
 
-TEST(FindProcessesByName, MatchesFullExecutableNameIgnoringCaseAndExeSuffix) {
-    UniqueHelper helper(".exe");
-    pid_t first = helper.Start();
-    pid_t second = helper.Start();
-    ASSERT_GT(first, 0);
-    ASSERT_GT(second, 0);
-    // The process must have executed the copy before its name can be seen.
-    std::vector<unsigned int> expected{static_cast<unsigned int>(std::min(first, second)),
-                                       static_cast<unsigned int>(std::max(first, second))};
-    ASSERT_TRUE(
-        test_support::WaitFor([&] { return FindProcessesByName(helper.Name()) == expected; }));
-
-    std::string withoutSuffix = helper.Name().substr(0, helper.Name().size() - 4);
-    EXPECT_EQ(FindProcessesByName(withoutSuffix), expected);
-    EXPECT_EQ(FindProcessesByName(Upper(withoutSuffix)), expected);
-    EXPECT_EQ(FindProcessesByName(withoutSuffix.substr(0, 15)), std::vector<unsigned int>{});
-    EXPECT_EQ(FindProcessesByName("/tmp/" + helper.Name()), std::vector<unsigned int>{});
-}
-
-TEST(FindProcessesByName, NeverFindsTheCallingProcess) {
-    char self[4096];
-    ssize_t length = readlink("/proc/self/exe", self, sizeof(self) - 1);
-    ASSERT_GT(length, 0);
-    self[length] = '\0';
-    std::vector<unsigned int> found = FindProcessesByName(GetFileName(self));
-    EXPECT_EQ(std::count(found.begin(), found.end(), static_cast<unsigned int>(getpid())), 0);
-}
-
-TEST(KillProcessByName, KillsEveryMatchAndReturnsTheirIds) {
-    UniqueHelper helper("");
-    pid_t pid = helper.Start();
-    ASSERT_GT(pid, 0);
-    std::vector<unsigned int> expected{static_cast<unsigned int>(pid)};
-    ASSERT_TRUE(
-        test_support::WaitFor([&] { return FindProcessesByName(helper.Name()) == expected; }));
-    EXPECT_EQ(KillProcessByName(helper.Name()), expected);
-    EXPECT_EQ(helper.Reap(pid), SIGKILL);
-    EXPECT_EQ(KillProcessByName(helper.Name()), std::vector<unsigned int>{});
-}
-
-TEST(KillProcessById, KillsByIdAndFailsForAMissingProcess) {
-    UniqueHelper helper("");
-    pid_t pid = helper.Start();
-    ASSERT_GT(pid, 0);
-    EXPECT_TRUE(KillProcessById(static_cast<unsigned int>(pid)));
-    EXPECT_EQ(helper.Reap(pid), SIGKILL);
-    EXPECT_FALSE(KillProcessById(static_cast<unsigned int>(pid)));  // reaped: no such process
+TEST(ProcessList, FindsAndKillsByTheFullExecutableNameIgnoringCaseAndExeSuffixNeverItself) {
+    // Copies of the helper under a name no other process has, longer than the kernel's
+    // 15-character short name, so that killing by name can never hit anyone else.
+    test_support::TempDir dir;
+    const std::string name = "vxKill_" + std::to_string(getpid()) + "_LongerThanFifteen";
+    const std::string path = dir.path + "/" + name + ".exe";
+    ASSERT_EQ(std::system(("cp '" VX_TEST_CHILD "' '" + path + "'").c_str()), 0);
+    const unsigned int a = Start(path), b = Start(path);
+    const Pids both{std::min(a, b), std::max(a, b)};
+    // Each must have executed the copy before its name can be seen.
+    ASSERT_TRUE(test_support::WaitFor([&] { return FindProcessesByName(name) == both; }));
+    const std::string upper = "VXKILL_" + std::to_string(getpid()) + "_LONGERTHANFIFTEEN";
+    for (const std::string& asked : {name + ".exe", upper}) {
+        EXPECT_EQ(FindProcessesByName(asked), both) << asked;
+    }
+    for (const std::string& asked : {name.substr(0, 15), path}) {
+        EXPECT_EQ(FindProcessesByName(asked), Pids{}) << asked;
+    }
+    EXPECT_TRUE(KillProcessById(a));
+    EXPECT_EQ(EndingSignal(a), SIGKILL);
+    EXPECT_FALSE(KillProcessById(a));  // reaped: no such process
     EXPECT_FALSE(KillProcessById(0));
+    EXPECT_EQ(KillProcessByName(name), Pids{b});
+    EXPECT_EQ(EndingSignal(b), SIGKILL);
+    EXPECT_EQ(KillProcessByName(name), Pids{});
+
+    Pids found = FindProcessesByName(program_invocation_short_name);  // this test program
+    EXPECT_EQ(std::count(found.begin(), found.end(), static_cast<unsigned int>(getpid())), 0);
 }
