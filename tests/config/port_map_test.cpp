@@ -10,135 +10,82 @@
 
 namespace {
 
-class PortMapTest : public config_test::LoggedTest {
+class PortMapTest : public ConfigTest {
   protected:
-    bool ReadText(const std::string& content) {
-        _path = _dir.Write("VX/TesterConfig/zmqports.json", content);
-        return _ports.ReadPortFile(_path);
-    }
-    void ExpectUntouched() const {
-        EXPECT_EQ(_ports.SEQUENCER_PORT, -1);
-        EXPECT_EQ(_ports.SEQUENCER_PUB, -1);
-        EXPECT_EQ(_ports.SM_PORT, -1);
-        EXPECT_EQ(_ports.SM_PUB, -1);
-        EXPECT_EQ(_ports.TEST_ENGINE_PORT, -1);
-        EXPECT_EQ(_ports.TEST_ENGINE_PUB, -1);
+    // Reads the file at `path` into a fresh PortMap; returns the result and the six fields.
+    std::string Read(const std::string& path) {
+        _ports = PortMap();
+        std::string result = _ports.ReadPortFile(path) ? "true" : "false";
+        for (int port : {_ports.SEQUENCER_PORT, _ports.SEQUENCER_PUB, _ports.SM_PORT, _ports.SM_PUB,
+                         _ports.TEST_ENGINE_PORT, _ports.TEST_ENGINE_PUB})
+            result += " " + std::to_string(port);
+        return result;
     }
 
     PortMap _ports;
-    std::string _path;
 };
 
-TEST_F(PortMapTest, ReadsAllSixKeysInAnyOrder) {
-    ASSERT_TRUE(ReadText(R"({"TEST_ENGINE_PUB": 6250, "SM_PUB": 6150, "SEQUENCER_PORT": 6000,
-        "other": "ignored", "SEQUENCER_PUB": 6050, "SM_PORT": 6100, "TEST_ENGINE_PORT": 6200})"));
-    EXPECT_EQ(_ports.SEQUENCER_PORT, 6000);
-    EXPECT_EQ(_ports.SEQUENCER_PUB, 6050);
-    EXPECT_EQ(_ports.SM_PORT, 6100);
-    EXPECT_EQ(_ports.SM_PUB, 6150);
-    EXPECT_EQ(_ports.TEST_ENGINE_PORT, 6200);
-    EXPECT_EQ(_ports.TEST_ENGINE_PUB, 6250);
-    EXPECT_EQ(Printed(), "");
-}
+const std::string kNone = "true -1 -1 -1 -1 -1 -1", kRefused = "false -1 -1 -1 -1 -1 -1";
 
-TEST_F(PortMapTest, MissingOrMiscasedKeysStayAtMinusOne) {
-    ASSERT_TRUE(ReadText("{}"));
-    ExpectUntouched();
-    ASSERT_TRUE(ReadText(R"({"sequencer_port": 6000, "SM_PORT ": 6100})"));
-    ExpectUntouched();
-}
-
-TEST_F(PortMapTest, OnlyIntegersWithin32BitsAreStored) {
-    ASSERT_TRUE(ReadText(R"({"SEQUENCER_PORT": "6000", "SEQUENCER_PUB": 6050.5,
-        "SM_PORT": true, "SM_PUB": null, "TEST_ENGINE_PORT": {"port": 1},
-        "TEST_ENGINE_PUB": [6250]})"));
-    ExpectUntouched();
-    ASSERT_TRUE(ReadText(R"({"SEQUENCER_PORT": 2147483648, "SEQUENCER_PUB": 4294967296,
-        "SM_PORT": -2147483649, "SM_PUB": 6000.0, "TEST_ENGINE_PORT": 1e3,
-        "TEST_ENGINE_PUB": 18446744073709551615})"));
-    ExpectUntouched();
-    // No range check beyond 32 bits: what is written is kept.
-    ASSERT_TRUE(ReadText(R"({"SEQUENCER_PORT": 0, "SM_PORT": -5, "TEST_ENGINE_PORT": 70000,
-        "SM_PUB": 2147483647, "SEQUENCER_PUB": -2147483648})"));
-    EXPECT_EQ(_ports.SEQUENCER_PORT, 0);
-    EXPECT_EQ(_ports.SM_PORT, -5);
-    EXPECT_EQ(_ports.TEST_ENGINE_PORT, 70000);
-    EXPECT_EQ(_ports.SM_PUB, 2147483647);
-    EXPECT_EQ(_ports.SEQUENCER_PUB, INT_MIN);
-}
-
-TEST_F(PortMapTest, TheFirstOfRepeatedKeysCounts) {
-    ASSERT_TRUE(ReadText(R"({"SM_PORT": 5555, "SM_PORT": 6666})"));
-    EXPECT_EQ(_ports.SM_PORT, 5555);
-}
-
-TEST_F(PortMapTest, AnythingButAStrictJsonObjectFails) {
-    const char* rejected[] = {
-        "[6000, 6100]",
-        "6000",
-        "\"text\"",
-        "",
-        "   ",
-        "{\"SM_PORT\": 6100,}",
-        "// ports\n{\"SM_PORT\": 6100}",
-        "{\"SM_PORT\": 6100 /* comment */}",
-        "\xEF\xBB\xBF{\"SM_PORT\": 6100}",
-        "{\"SM_PORT\": 6100} trailing",
-        "{\"SM_PORT\": NaN}",
-        "{'SM_PORT': 6100}",
-        "{\"SM_PORT\": 6100",
+TEST_F(PortMapTest, StoresOnlyIntegersWithin32BitsFromAStrictJsonObject) {
+    const size_t depth = 1000000;  // parsed without exhausting the stack
+    const std::pair<std::string, std::string> cases[] = {
+        {R"({"TEST_ENGINE_PUB": 6250, "SM_PUB": 6150, "SEQUENCER_PORT": 6000, "other": "ignored",
+            "SEQUENCER_PUB": 6050, "SM_PORT": 6100, "TEST_ENGINE_PORT": 6200})",
+         "true 6000 6050 6100 6150 6200 6250"},
+        {"{}", kNone},
+        {R"({"sequencer_port": 6000, "SM_PORT ": 6100})", kNone},
+        {R"({"SEQUENCER_PORT": "6000", "SEQUENCER_PUB": 6050.5, "SM_PORT": true, "SM_PUB": null,
+            "TEST_ENGINE_PORT": {"port": 1}, "TEST_ENGINE_PUB": [6250]})",
+         kNone},
+        {R"({"SEQUENCER_PORT": 2147483648, "SEQUENCER_PUB": 4294967296, "SM_PORT": -2147483649,
+            "SM_PUB": 6000.0, "TEST_ENGINE_PORT": 1e3, "TEST_ENGINE_PUB": 18446744073709551615})",
+         kNone},
+        // No range check within 32 bits: what is written is kept. The first of repeated keys
+        // counts.
+        {R"({"SEQUENCER_PORT": 0, "SM_PORT": -5, "TEST_ENGINE_PORT": 70000, "SM_PUB": 2147483647,
+            "SEQUENCER_PUB": -2147483648, "TEST_ENGINE_PUB": 1, "TEST_ENGINE_PUB": 2})",
+         "true 0 -2147483648 -5 2147483647 70000 1"},
+        {"{\"deep\": " + std::string(depth, '[') + std::string(depth, ']') + ", \"SM_PORT\": 6100}",
+         "true -1 -1 6100 -1 -1 -1"},
+        // Anything but a strict JSON object fails.
+        {"[6000, 6100]", kRefused},
+        {"6000", kRefused},
+        {"", kRefused},
+        {"   ", kRefused},
+        {"{\"SM_PORT\": 6100,}", kRefused},
+        {"// ports\n{\"SM_PORT\": 6100}", kRefused},
+        {"\xEF\xBB\xBF{\"SM_PORT\": 6100}", kRefused},  // a byte-order mark
+        {"{\"SM_PORT\": 6100} trailing", kRefused},
+        {"{\"SM_PORT\": NaN}", kRefused},
+        {"{'SM_PORT': 6100}", kRefused},
+        {"{\"SM_PORT\": 6100", kRefused},
+        {std::string("{\"SM_PORT\": 1}\0garbage", 23), kRefused},  // a zero byte, wherever it is
+        {std::string(depth, '['), kRefused},
     };
-    std::string expected;
-    for (const char* content : rejected) {
-        PortMap ports;
-        _ports = ports;
-        EXPECT_FALSE(ReadText(content)) << content;
-        ExpectUntouched();
-        expected += "Parse zmq config file failed. file path=" + _path + "\n";
+    for (const auto& [content, ports] : cases) {
+        std::string path = Write("zmqports.json", content);
+        EXPECT_EQ(Read(path), ports) << content.substr(0, 100);
+        EXPECT_EQ(Printed(), ports == kRefused
+                                 ? "Parse zmq config file failed. file path=" + path + "\n"
+                                 : "");
     }
-    // A zero byte is no JSON, wherever it stands.
-    EXPECT_FALSE(ReadText(std::string("{\"SM_PORT\": 1}\0garbage", 23)));
-    expected += "Parse zmq config file failed. file path=" + _path + "\n";
-    EXPECT_EQ(Printed(), expected);
 }
 
-TEST_F(PortMapTest, DeepNestingIsParsedWithoutExhaustingTheStack) {
-    const size_t depth = 1000000;
-    std::string content =
-        "{\"deep\": " + std::string(depth, '[') + std::string(depth, ']') + ", \"SM_PORT\": 6100}";
-    ASSERT_TRUE(ReadText(content));
-    EXPECT_EQ(_ports.SM_PORT, 6100);
-    EXPECT_FALSE(ReadText(std::string(depth, '[')));
-}
-
-TEST_F(PortMapTest, MissingFileFailsWithItsMessage) {
-    std::string missing = _dir.Path() + "/VX/TesterConfig/zmqports.json";
-    EXPECT_FALSE(_ports.ReadPortFile(missing));
-    // A regular file where a directory is expected is absence as well.
-    std::string file = _dir.Write("file", "x");
-    EXPECT_FALSE(_ports.ReadPortFile(file + "/zmqports.json"));
-    ExpectUntouched();
-    EXPECT_EQ(Printed(), "File does not exist,please check it. file path=" + missing + "\n" +
-                             "File does not exist,please check it. file path=" + file +
-                             "/zmqports.json\n");
-    std::vector<std::string> records = LogRecords();
-    ASSERT_EQ(records.size(), 2u);
-    EXPECT_EQ(records[0], "DEBUG File does not exist,please check it. file path=" + missing);
-}
-
-TEST_F(PortMapTest, ADirectoryCannotBeRead) {
-    EXPECT_FALSE(_ports.ReadPortFile(_dir.Path()));
-    EXPECT_EQ(Printed(), "Error form reading file.\nFile get all data failed. file path=" +
-                             _dir.Path() + "\n");
-}
-
-TEST_F(PortMapTest, FileSystemErrorsEndTheStepNotTheProgram) {
-    std::string tooLong = _dir.Path() + "/" + std::string(NAME_MAX + 1, 'p');
-    EXPECT_FALSE(_ports.ReadPortFile(tooLong));
-    EXPECT_EQ(Printed(), "File get all data failed. file path=" + tooLong + "\n");
-    std::vector<std::string> records = LogRecords();
-    ASSERT_EQ(records.size(), 2u);
-    EXPECT_EQ(records[1], "ERROR " + tooLong + ": Bad path syntax: " + tooLong);
+TEST_F(PortMapTest, FileProblemsEndTheStepNotTheProgram) {
+    std::string missing = _dir + "/missing.json";
+    std::string notDir = Write("file", "x") + "/zmqports.json";  // absence as well
+    std::string tooLong = _dir + "/" + std::string(NAME_MAX + 1, 'p');
+    for (const std::string& path : {missing, notDir, _dir, tooLong})
+        EXPECT_EQ(Read(path), kRefused) << path;
+    std::string absent = "File does not exist,please check it. file path=";
+    std::string unread = "File get all data failed. file path=";
+    EXPECT_EQ(Printed(), absent + missing + "\n" + absent + notDir +
+                             "\nError form reading file.\n" + unread + _dir + "\n" + unread +
+                             tooLong + "\n");
+    EXPECT_EQ(Log(), "DEBUG " + absent + missing + "\nDEBUG " + absent + notDir + "\nDEBUG " +
+                         unread + _dir + "\nDEBUG " + unread + tooLong + "\nERROR " + tooLong +
+                         ": Bad path syntax: " + tooLong + "\n");
 }
 
 }  // namespace
