@@ -42,14 +42,23 @@ class VXPackTool : public ::testing::Test {
     std::string out, err, manifest = station / "Config/md5.csv";
 };
 
-TEST_F(VXPackTool, ProtectedFilesDecryptByteForByteHereAndInOpenSsl) {
+TEST_F(VXPackTool, ProtectWritesWhatTheLauncherAndOpenSslReadBack) {
     std::string content;
     for (int i = 1; i < 256; ++i) content += char(i);
     content += "\r\nlast,line\n";
     WriteBytes(station / "all.csv", content);
     WriteBytes(station / "empty.csv", "");
-    ASSERT_EQ(Run("protect " + (station / "all.csv") + " " + (station / "empty.csv")), 0) << err;
+    WriteBytes(station / "zero.csv", std::string("a\0b", 3));
+    // A zero byte, a name that is no .csv, a missing file: clear errors and nothing written.
+    EXPECT_EQ(Run("protect " + (station / "zero.csv")), 1);
+    EXPECT_NE(err.find("zero byte"), std::string::npos) << err;
+    EXPECT_EQ(Run("protect " + (station / "all.csv") + " " + (station / "notes.txt")), 2);
+    EXPECT_EQ(Run("protect " + (station / "missing.csv")), 1);
+    EXPECT_NE(err.find("missing.csv"), std::string::npos);
+    EXPECT_FALSE(std::filesystem::exists(station / "zero.bry") ||
+                 std::filesystem::exists(station / "all.bry"));
 
+    ASSERT_EQ(Run("protect " + (station / "all.csv") + " " + (station / "empty.csv")), 0) << err;
     CsvDecryptor decryptor;
     std::string error;
     ASSERT_TRUE(decryptor.SetKey(kCsvKey, kCsvChain, error));
@@ -66,42 +75,19 @@ TEST_F(VXPackTool, ProtectedFilesDecryptByteForByteHereAndInOpenSsl) {
     EXPECT_EQ(out, content);
 }
 
-TEST_F(VXPackTool, ProtectRefusesZeroBytesAndNonCsvNamesWritingNothing) {
-    WriteBytes(station / "good.csv", "fine\n");
-    WriteBytes(station / "zero.csv", std::string("a\0b", 3));
-    EXPECT_EQ(Run("protect " + (station / "zero.csv")), 1);
-    EXPECT_NE(err.find("zero byte"), std::string::npos) << err;
-    EXPECT_EQ(Run("protect " + (station / "good.csv") + " " + (station / "notes.txt")), 2);
-    EXPECT_FALSE(std::filesystem::exists(station / "zero.bry") ||
-                 std::filesystem::exists(station / "good.bry"));
-    EXPECT_EQ(Run("protect " + (station / "missing.csv")), 1);
-    EXPECT_NE(err.find("missing.csv"), std::string::npos);
-}
-
-TEST_F(VXPackTool, ManifestIsAcceptedThenFlagsLaterChanges) {
+TEST_F(VXPackTool, ManifestIsAcceptedByTheCheckThenFlagsLaterChanges) {
+    const std::string vx = Line("/VXLauncher", std::string("\177ELF\0\n", 6)),
+                      xml = Line("/Config/launcher.xml", "<Launcher/>\n");
+    EXPECT_EQ(Run("verify " + station.Path()), 2);  // no manifest yet
+    ASSERT_EQ(Run("manifest " + station.Path() + " VXLauncher /Config/launcher.xml"), 0) << err;
+    EXPECT_EQ(ReadBytes(manifest), "md5\n" + vx + xml);  // listed paths in their order
     ASSERT_EQ(Run("manifest " + station.Path() + "/"), 0) << err;
-    EXPECT_EQ(ReadBytes(manifest), "md5\n" + Line("/Config/launcher.xml", "<Launcher/>\n") +
-                                       Line("/Project/Data/limits.csv", "a,b\n") +
-                                       Line("/VXLauncher", std::string("\177ELF\0\n", 6)));
+    EXPECT_EQ(ReadBytes(manifest), "md5\n" + xml + Line("/Project/Data/limits.csv", "a,b\n") + vx);
     std::vector<Md5Entry> findings;
     EXPECT_TRUE(CheckMd5Manifest(station.Path(), manifest, findings));
-    // Line ends changed to LF: the same text-mode content, still accepted.
-    WriteBytes(station / "Config/launcher.xml", "<Launcher/>\n");
-    EXPECT_EQ(Run("verify " + station.Path()), 0) << out;
 
-    WriteBytes(station / "Project/Data/limits.csv", "a,c\n");
-    std::filesystem::remove(station / "VXLauncher");
-    EXPECT_EQ(Run("verify " + station.Path()), 1);
-    EXPECT_NE(out.find("file changed: /Project/Data/limits.csv"), std::string::npos) << out;
-    EXPECT_NE(out.find("not exist: /VXLauncher"), std::string::npos);
-}
-
-TEST_F(VXPackTool, ManifestOfListedPathsKeepsTheirOrderAndNothingHalfWritten) {
-    ASSERT_EQ(Run("manifest " + station.Path() + " VXLauncher /Config/launcher.xml"), 0) << err;
-    EXPECT_EQ(ReadBytes(manifest), "md5\n" + Line("/VXLauncher", std::string("\177ELF\0\n", 6)) +
-                                       Line("/Config/launcher.xml", "<Launcher/>\n"));
-
-    // A listed path that is no file or leaves the directory, or a name no manifest can hold.
+    // A listed path that is no file or leaves the directory, or a name no manifest can hold:
+    // the manifest stays as it was.
     const std::string before = ReadBytes(manifest);
     for (const char* listed : {" Project", " nothing.txt", " ../x"})
         EXPECT_EQ(Run("manifest " + station.Path() + listed), 2) << listed;
@@ -112,12 +98,20 @@ TEST_F(VXPackTool, ManifestOfListedPathsKeepsTheirOrderAndNothingHalfWritten) {
         std::filesystem::remove(station / name);
     }
     EXPECT_EQ(ReadBytes(manifest), before);
-}
 
-TEST_F(VXPackTool, VerifyExitStatusesUsageAndBadArguments) {
-    EXPECT_EQ(Run("verify " + station.Path()), 2);  // no manifest
+    // Line ends changed to LF: the same text-mode content, still accepted.
+    WriteBytes(station / "Config/launcher.xml", "<Launcher/>\n");
+    EXPECT_EQ(Run("verify " + station.Path()), 0) << out;
+    WriteBytes(station / "Project/Data/limits.csv", "a,c\n");
+    std::filesystem::remove(station / "VXLauncher");
+    EXPECT_EQ(Run("verify " + station.Path()), 1);
+    EXPECT_NE(out.find("file changed: /Project/Data/limits.csv"), std::string::npos) << out;
+    EXPECT_NE(out.find("not exist: /VXLauncher"), std::string::npos);
     WriteBytes(manifest, "MD5\n");
     EXPECT_EQ(Run("verify " + station.Path()), 2);  // header wrong
+}
+
+TEST_F(VXPackTool, UsageAndBadArguments) {
     EXPECT_EQ(Run("--help"), 0);
     EXPECT_NE(out.find("VXPack manifest DIR"), std::string::npos);
     EXPECT_EQ(Run("pack x"), 2);
