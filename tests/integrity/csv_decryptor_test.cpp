@@ -70,7 +70,6 @@ TEST(CsvBase64, DecodesGroupsAndStopsAtTheFirstForeignCharacter) {
         {"+/+/", "\xfb\xff\xbf"}, {"TWFu\xC3\xA4TWFu", "Man"}};
     // clang-format on
     for (const auto& row : rows) EXPECT_EQ(Base64Decode(row.first), row.second) << row.first;
-    for (unsigned char c : {'A', 'z', '0', '+', '/'}) EXPECT_TRUE(IsBase64Char(c)) << c;
     for (unsigned char c : {'=', '-', '_', '\n', '\xC3'}) EXPECT_FALSE(IsBase64Char(c)) << c;
 }
 

@@ -71,7 +71,6 @@ TEST(RijndaelCipher, KnownVectorsAndRoundTripsForEveryKeyAndBlockSize) {
         for (int i = 0; i < keyLength; ++i) key[i] = uint8_t(i);
         for (int i = 0; i < blockSize; ++i) plain[i] = uint8_t(0x11 * (i % 16));
         RijndaelCipher cipher = MakeCipher(key, Bytes(32, 0), blockSize);
-        ASSERT_TRUE(cipher.IsKeyReady());
         cipher.EncryptBlock(C(plain), M(out));
         EXPECT_EQ(out, Poco::DigestEngine::digestFromHex(hex));
         cipher.DecryptBlock(C(out), M(out));
@@ -88,16 +87,16 @@ TEST(RijndaelCipher, KnownVectorsAndRoundTripsForEveryKeyAndBlockSize) {
 }
 
 TEST(RijndaelCipher, AgreesWithOpenSslOnRandomDataOfManyLengthsInEveryMode) {
-    const EVP_CIPHER* types[3][3] = {{EVP_aes_128_ecb(), EVP_aes_128_cbc(), EVP_aes_128_cfb128()},
-                                     {EVP_aes_192_ecb(), EVP_aes_192_cbc(), EVP_aes_192_cfb128()},
-                                     {EVP_aes_256_ecb(), EVP_aes_256_cbc(), EVP_aes_256_cfb128()}};
+    const char* modes[] = {"-ecb", "-cbc", "-cfb"};
     for (size_t blocks = 1; blocks <= 300; blocks += (blocks < 20 ? 1 : 37)) {
         const size_t k = blocks % 3, half = blocks / 2 * 16;
         SCOPED_TRACE(std::to_string(blocks) + " blocks, key " + std::to_string(16 + 8 * k));
         Bytes key = Random(16 + 8 * k), iv = Random(16), data = Random(blocks * 16);
         // Any mode value other than ECB, CBC and CFB acts as ECB.
         for (int mode : {0, 1, 2, 3, -1, 255}) {
-            const EVP_CIPHER* type = types[k][mode == 1 || mode == 2 ? mode : 0];
+            const std::string name =
+                "aes-" + std::to_string(128 + 64 * k) + modes[mode == 1 || mode == 2 ? mode : 0];
+            const EVP_CIPHER* type = EVP_get_cipherbyname(name.c_str());
             const Bytes expected = OpenSsl(type, key, iv, data, false);
             RijndaelCipher cipher = MakeCipher(key, iv, 16), encryptor = cipher;
             Bytes out = data;  // two calls, each in place: the chain carries across
@@ -119,7 +118,6 @@ TEST(RijndaelCipher, RefusalsChangeNothing) {
     EXPECT_FALSE(cipher.IsKeyReady());
     cipher.DecryptBuffer(C(input), M(out), 32, RijndaelCipher::CBC);
     cipher.EncryptBuffer(C(input), M(out), 32, RijndaelCipher::CBC);
-    cipher.DecryptBlock(C(input), M(out));
     cipher.XorBlock(M(out), C(input));
     EXPECT_EQ(out, untouched);
 
