@@ -7,7 +7,6 @@ using namespace station_test;
 
 TEST(BadEnvironment, UnwritableLogDirectoryLeavesTheConsole) {
     Station station;
-    station.WriteMinimalStation();
     const std::string child = station.AddChildProgram("l");
     station.WriteConfigPy(1, 1,
                           {{"Echo", "", "$(ProjectDir)/bin", child, "echo child says hi", 0}});
@@ -27,7 +26,6 @@ TEST(BadEnvironment, UnwritableLogDirectoryLeavesTheConsole) {
 // nothing to name, so start-up goes on even though its entry names a missing file.
 TEST(BadManifest, WrongHeaderIsNoReasonToStop) {
     Station station;
-    station.WriteMinimalStation();
     station.WriteProject("1");
     station.WriteFile("Config/md5.csv",
                       "MD5\n/Proj/bin/missing,00000000000000000000000000000000,\n");

@@ -8,7 +8,6 @@ using namespace station_test;
 
 TEST(Leftovers, PortHoldersAndStationExecutablesAreKilledAndReported) {
     Station station;
-    station.WriteMinimalStation();
     const int sequencer = FindFreePortRange(16), engine = sequencer + 5, machine = sequencer + 10;
     ASSERT_GT(sequencer, 0);
     station.WritePorts(sequencer, engine, machine);

@@ -1,5 +1,4 @@
-// Every byte the children write reaches the launcher's log and console, also when several
-// children flood their output at the same time.
+// Every byte the children write reaches the log and the console, also when several flood.
 
 #include <algorithm>
 
@@ -20,7 +19,6 @@ static std::string RecordsOnlyOf(const Station& station, const std::string& char
 TEST(OutputCapture, EveryByteOfSeveralFloodingChildrenReachesLogAndConsole) {
     const size_t children = 4, perChild = 400000;  // lines of 100 bytes
     Station station;
-    station.WriteMinimalStation();
     const std::string child = station.AddChildProgram("f");
     station.WriteConfigPy(1, children,
                           {{"Flood", "", "$(ProjectDir)/bin", child,

@@ -1,5 +1,4 @@
-// The process plan: which entries are started per module, per slot, both or once, in which
-// order, and what their numbers and path variables turn into.
+// The process plan: the instances of each entry in order, with their numbers and variables.
 
 #include "launcher/process_plan.h"
 
@@ -9,15 +8,15 @@
 
 typedef std::vector<std::string> Texts;
 
-// "key name workDir | cmd | slot | args | sleep" per instance, in plan order, after adding
-// the instances of `entries` to `plan`. The stand-in for the launcher's substitution inserts
+// "key name workDir | cmd | slot | args | sleep" per instance of the plan of `entries`, in
+// plan order. The stand-in for the launcher's substitution inserts
 // a value holding "slots", so that a number landing inside an inserted value shows.
-static Texts Render(int modules, int slots, const std::vector<ScriptProcess>& entries,
-                    ProcessPlan plan = {}) {
+static Texts Render(int modules, int slots, const std::vector<ScriptProcess>& entries) {
     auto expand = [](std::string& text) {
         for (size_t at; (at = text.find("$(ProjectDir)")) != std::string::npos;)
             text.replace(at, 13, "/slots/P");
     };
+    ProcessPlan plan;
     BuildProcessPlan(modules, slots, entries, expand, plan);
     Texts lines;
     for (const auto& [key, list] : plan)
@@ -61,12 +60,4 @@ TEST(ProcessPlan, CountsOfZeroOrLessYieldNoInstanceAndNoKey) {
     EXPECT_EQ(Texts({"0 A /b | /b/a | -1 |  | 0", "1 S /b | /b/s 0 | 0 | 0 | 0"}),
               Render(0, 1, entries));
     EXPECT_EQ(Texts({"0 A /b | /b/a | -1 |  | 0"}), Render(-1, -1, entries));
-}
-
-TEST(ProcessPlan, NewInstancesAreAppendedToWhatThePlanHolds) {
-    ProcessPlan plan;
-    BuildProcessPlan(
-        1, 1, {{"A", "", "/b", "a", ""}}, [](std::string&) {}, plan);
-    EXPECT_EQ(Texts({"0 A /b | /b/a | -1 |  | 0", "0 B /b | /b/b | -1 |  | 0"}),
-              Render(1, 1, {{"B", "", "/b", "b", ""}}, plan));
 }

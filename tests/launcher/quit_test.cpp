@@ -1,10 +1,7 @@
-// Ctrl-C (SIGINT), a closed console (SIGHUP) and a shutdown (SIGTERM), delivered as real
-// signals while the station runs or while it is still starting: every child is terminated
-// and collected, nothing more is started, and the launcher ends as each event ends it.
+// Ctrl-C, console close and shutdown (SIGINT, SIGHUP, SIGTERM) while the station runs or starts:
+// every child is terminated and collected, nothing more starts, the launcher ends as told.
 
 #include <unistd.h>
-
-#include <climits>
 
 #include "station_fixture.h"
 
@@ -21,13 +18,12 @@ TEST_P(Quit, EveryChildIsGoneAndTheLauncherEndsAsTheEventSays) {
     const int signalNumber = kSignals[GetParam() % 3];
     const bool duringStart = GetParam() >= 3;
     Station station;
-    station.WriteMinimalStation();
     const std::string child = station.AddChildProgram("q"), bin = "$(ProjectDir)/bin";
     station.WriteConfigPy(1, 2,
                           {{"Holder", "", bin, child, "ignore-term slot", 0},
                            {"Grand", "", bin, child, "spawn-grandchild", 0},
                            // While starting: a wait whose milliseconds do not fit an int.
-                           {"Long", "", bin, child, "ignore-term", duringStart ? INT_MAX : 0},
+                           {"Long", "", bin, child, "ignore-term", duringStart ? 2147483647 : 0},
                            {"Late", "", bin, child, "ignore-term", 0}});
     station.Launch();
     ASSERT_TRUE(station.WaitForOutput(duringStart ? "Wait for 2147483647 second to Process Long"
@@ -69,7 +65,6 @@ INSTANTIATE_TEST_SUITE_P(Events, Quit, ::testing::Range(0, 6), [](const auto& in
 
 TEST(QuitDuringStartUp, CtrlCWhileTheScriptRunsStartsNothing) {
     Station station;
-    station.WriteMinimalStation();
     const std::string child = station.AddChildProgram("i");
     // The station script takes a while, so that Ctrl-C arrives during start-up.
     station.WriteConfigPy(1, 1, {{"P", "", "$(ProjectDir)/bin", child, "ignore-term", 0}});

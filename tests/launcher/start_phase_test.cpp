@@ -10,7 +10,6 @@ using namespace station_test;
 
 TEST(PlanLines, InstancesPerModulePerSlotBothAndNeither) {
     Station station;
-    station.WriteMinimalStation();
     const std::string child = station.AddChildProgram("c"), bin = "$(ProjectDir)\\bin";
     station.WriteConfigPy(2, 3,
                           {{"Both", "", bin, child, "echo m=module s=slot", 0},
@@ -60,7 +59,6 @@ static long long TimeOf(const std::string& line) {
 
 TEST(StartOrder, EntriesInOrderInstancesBackToBackWaitsAfterEach) {
     Station station;
-    station.WriteMinimalStation();
     const std::string child = station.AddChildProgram("o"), bin = "$(ProjectDir)/bin";
     station.WriteConfigPy(1, 4,
                           {{"A", "", bin, child, "echo started A", 1},

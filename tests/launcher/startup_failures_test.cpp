@@ -8,7 +8,7 @@
 using namespace station_test;
 
 TEST(StartupFailures, EachStepFailsInOrderWithItsMessage) {
-    Station station;
+    Station station(false);
     const std::string d = station.Dir(), settings = d + "/Config/launcher.xml";
     auto failsWith = [&station](const char* level, const std::string& message) {
         station.Launch();
@@ -67,7 +67,6 @@ TEST(StartupFailures, EachStepFailsInOrderWithItsMessage) {
 
 TEST(StartupFailures, DigestFindingsStopStartUpUnlessTolerated) {
     Station station;
-    station.WriteMinimalStation();
     station.WriteFile("Config/abc", "abc");
     station.WriteFile("Config/Config.JSON", "{}");
     const std::string bad = "00000000000000000000000000000000";

@@ -7,7 +7,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <algorithm>
+#include <cctype>
 #include <chrono>
 #include <fstream>
 #include <sstream>
@@ -15,18 +15,6 @@
 namespace fs = std::filesystem;
 
 namespace station_test {
-
-// True when a socket could be bound to 127.0.0.1:port.
-static bool CanBind(int port) {
-    const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(static_cast<uint16_t>(port));
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    const bool ok = bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address)) == 0;
-    close(fd);
-    return ok;
-}
 
 bool Eventually(const std::function<bool()>& condition, int timeoutMs) {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
@@ -38,10 +26,18 @@ bool Eventually(const std::function<bool()>& condition, int timeoutMs) {
 }
 
 int FindFreePortRange(int count) {
+    auto canBind = [](int port) {  // to 127.0.0.1:port
+        const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        sockaddr_in address{
+            AF_INET, htons(static_cast<uint16_t>(port)), {htonl(INADDR_LOOPBACK)}, {}};
+        const bool ok = bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address)) == 0;
+        close(fd);
+        return ok;
+    };
     int base = 20000 + getpid() * 37 % 10000;  // below the usual ephemeral range
     for (int attempt = 0; attempt < 200; ++attempt, base = 20000 + (base + count) % 10000) {
         int port = base;
-        while (port < base + count && CanBind(port)) ++port;
+        while (port < base + count && canBind(port)) ++port;
         if (port == base + count) return base;
     }
     return -1;
@@ -51,8 +47,7 @@ std::vector<int> ChildrenOf(int parent) {
     std::vector<int> children;
     for (const auto& entry : fs::directory_iterator("/proc")) {
         const std::string pid = entry.path().filename();
-        if (pid[0] < '0' || pid[0] > '9') continue;
-        const std::string stat = ReadWhole("/proc/" + pid + "/stat");
+        const std::string stat = isdigit(pid[0]) ? ReadWhole("/proc/" + pid + "/stat") : "";
         int ppid = 0;  // the fourth field, behind the name in parentheses
         if (stat.rfind(')') != std::string::npos &&
             sscanf(stat.c_str() + stat.rfind(')') + 1, " %*c %d", &ppid) == 1 && ppid == parent)
@@ -61,13 +56,11 @@ std::vector<int> ChildrenOf(int parent) {
     return children;
 }
 
-bool ProcessExists(int pid) {
-    return access(("/proc/" + std::to_string(pid)).c_str(), F_OK) == 0;
-}
-
 std::string ReadWhole(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    std::ostringstream content;  // stays empty for what cannot be read, a directory too
+    content << in.rdbuf();
+    return content.str();
 }
 
 int Count(const std::string& text, const std::string& part) {
@@ -96,8 +89,7 @@ pid_t Spawn(const std::vector<std::string>& args, const std::string& output) {
     argv.push_back(nullptr);
     const pid_t pid = fork();
     if (pid != 0) return pid;
-    // A group of its own, as under a console of its own; nothing of the test's signal
-    // handling is inherited.
+    // A group of its own, as under a console of its own; none of the test's signal handling.
     setpgid(0, 0);
     sigset_t none;
     sigemptyset(&none);
@@ -119,9 +111,8 @@ std::string WaitEnd(pid_t pid, int timeoutMs) {
                              : "signal " + std::to_string(WTERMSIG(status));
 }
 
-Station::Station() {
-    // Children the launcher leaves behind come to this process when it ends, so a test can
-    // see them, zombies included.
+Station::Station(bool minimal) {
+    // What the launcher leaves behind comes to this process, zombies included, for a test to see.
     prctl(PR_SET_CHILD_SUBREAPER, 1);
     static int stations = 0;
     // No "x" in the directory's name: the output test counts that letter on the console.
@@ -129,21 +120,21 @@ Station::Station() {
     fs::remove_all(_dir);
     fs::create_directories(_dir + "/Proj/bin");
     fs::copy_file(VX_LAUNCHER_BIN, _dir + "/VXLauncher");
+    if (minimal) WriteMinimalStation();
 }
 
 Station::~Station() {
     if (_pid > 0) kill(_pid, SIGKILL);
     if (_pid > 0) waitpid(_pid, nullptr, 0);
+    std::error_code error;
     for (int pid : ChildrenOf(getpid())) {
-        std::error_code error;
         const std::string exe = fs::read_symlink("/proc/" + std::to_string(pid) + "/exe", error);
         if (exe.empty() || exe.rfind(_dir + "/", 0) == 0) {  // a zombie has no executable
             kill(pid, SIGKILL);
             waitpid(pid, nullptr, 0);
         }
     }
-    std::error_code ignored;
-    fs::remove_all(_dir, ignored);
+    fs::remove_all(_dir, error);
 }
 
 void Station::WriteFile(const std::string& relativePath, const std::string& content) {
@@ -154,16 +145,14 @@ void Station::WriteFile(const std::string& relativePath, const std::string& cont
 
 void Station::WriteLauncherXml() {
     WriteFile("Config/launcher.xml",
-              "<?xml version=\"1.0\"?>\n<Config>\n  <ProjectDir>Proj</ProjectDir>\n"
-              "  <ProjectFile>Proj.prj</ProjectFile>\n</Config>\n");
+              "<Config><ProjectDir>Proj</ProjectDir><ProjectFile>Proj.prj</ProjectFile></Config>");
 }
 
 void Station::WriteProject(const std::string& checkMd5, const std::string& workPath,
                            const std::string& extra) {
-    WriteFile("Proj/Proj.prj", "<Project><ProjectName>Proj</ProjectName><ProjectType>Test" +
-                                   ("</ProjectType><ProjectWorkPath>" + workPath) +
-                                   "</ProjectWorkPath><ZmqPortJson></ZmqPortJson><IsCheckMD5>" +
-                                   checkMd5 + "</IsCheckMD5>" + extra + "</Project>\n");
+    WriteFile("Proj/Proj.prj", "<Project><ProjectName>Proj</ProjectName><ProjectWorkPath>" +
+                                   workPath + "</ProjectWorkPath><IsCheckMD5>" + checkMd5 +
+                                   "</IsCheckMD5>" + extra + "</Project>");
 }
 
 void Station::WriteManifest(const std::vector<std::pair<std::string, std::string>>& entries) {
@@ -229,12 +218,8 @@ std::vector<std::pair<std::string, std::string>> Station::LogRecords() const {
     // next one, so a message may hold line ends.
     const std::string text = LogText();
     auto startsRecord = [&text](size_t at) {
-        const char* shape = "dddd-dd-dd dd:dd:dd,ddd [";
-        for (size_t i = 0; shape[i]; ++i, ++at)
-            if (at >= text.size() ||
-                (shape[i] == 'd' ? text[at] < '0' || text[at] > '9' : text[at] != shape[i]))
-                return false;
-        return true;
+        return at + 25 <= text.size() && isdigit(static_cast<unsigned char>(text[at])) &&
+               text[at + 4] == '-' && text[at + 19] == ',' && text.compare(at + 23, 2, " [") == 0;
     };
     std::vector<std::pair<std::string, std::string>> records;
     for (size_t begin = 0, end; begin < text.size(); begin = end) {
@@ -244,16 +229,10 @@ std::vector<std::pair<std::string, std::string>> Station::LogRecords() const {
         const size_t level = text.find("] [", begin);
         if (!startsRecord(begin) || level == std::string::npos || level + 10 > end) continue;
         std::string name = text.substr(level + 3, 5);
-        name.erase(name.find_last_not_of(' ') + 1);
-        records.emplace_back(name,
+        records.emplace_back(name.erase(name.find_last_not_of(' ') + 1),
                              text.substr(level + 10, end - level - 10 - (text[end - 1] == '\n')));
     }
     return records;
-}
-
-bool Station::LogHas(const std::string& level, const std::string& message) const {
-    const auto records = LogRecords();
-    return std::find(records.begin(), records.end(), make_pair(level, message)) != records.end();
 }
 
 std::string Station::WaitForExit(int timeoutMs) {

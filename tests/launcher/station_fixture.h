@@ -1,12 +1,13 @@
 #pragma once
-// A station installation in a temporary directory D, laid out piece by piece by a test, and
-// the real VXLauncher run in it with real signals. D/VXLauncher, D/Config/{launcher.xml,
-// md5.csv}, D/Proj/Proj.prj, D/Proj/VX/TesterConfig/{config.py,zmqports.json},
-// D/Proj/bin/<children>, D/log/; the launcher's console goes to D/console.txt.
+// A station installation in a temporary directory D, and the real VXLauncher run in it with
+// real signals: D/VXLauncher, D/Config/{launcher.xml,md5.csv}, D/Proj/Proj.prj,
+// D/Proj/VX/TesterConfig/{config.py,zmqports.json}, D/Proj/bin/<children>, D/log/, and the
+// launcher's console in D/console.txt.
 
 #include <gtest/gtest.h>
 #include <signal.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <functional>
 #include <string>
@@ -21,9 +22,10 @@ using ScriptEntry = ScriptProcess;
 // Asks `condition` every millisecond until it holds or `timeoutMs` have passed.
 bool Eventually(const std::function<bool()>& condition, int timeoutMs = 10000);
 int FindFreePortRange(int count);      // ports no one uses, in a stretch of this process's own
-bool IsListening(int port);            // on 127.0.0.1
 std::vector<int> ChildrenOf(int pid);  // zombies included
-bool ProcessExists(int pid);           // zombies included
+inline bool ProcessExists(int pid) {   // zombies included
+    return kill(pid, 0) == 0;
+}
 std::string ReadWhole(const std::string& path);
 int Count(const std::string& text, const std::string& part);
 // The lines of `text` (without line ends) that contain `part`; the last line, or "".
@@ -38,8 +40,8 @@ std::string WaitEnd(pid_t pid, int timeoutMs);
 
 class Station {
   public:
-    Station();
-    ~Station();  // kills and collects what still runs from D, removes D
+    explicit Station(bool minimal = true);  // `minimal`: WriteMinimalStation
+    ~Station();                             // kills and collects what runs from D, removes D
 
     const std::string& Dir() const { return _dir; }
     std::string ProjectDir() const { return _dir + "/Proj"; }
@@ -76,7 +78,11 @@ class Station {
     // records as {level, message}, the message without the record's line end.
     std::string LogText() const;
     std::vector<std::pair<std::string, std::string>> LogRecords() const;
-    bool LogHas(const std::string& level, const std::string& message) const;
+    bool LogHas(const std::string& level, const std::string& message) const {
+        const auto records = LogRecords();
+        return std::find(records.begin(), records.end(), make_pair(level, message)) !=
+               records.end();
+    }
     // WaitEnd of the launcher; one still running at the deadline is killed.
     std::string WaitForExit(int timeoutMs = 10000);
 
