@@ -13,12 +13,20 @@
 
 namespace {
 
+// The project directory: quotes in its name, which would run code if pasted into Python source.
+const std::string kProject = "x'); open('pwned', 'w').close(); ('";
+
 class PyConfigTest : public ConfigTest {
   protected:
+    void TearDown() override {
+        // Nothing of the directory's name ran.
+        EXPECT_FALSE(std::filesystem::exists("pwned") || std::filesystem::exists(_dir + "/pwned"));
+        ConfigTest::TearDown();
+    }
     // Writes `script` as the project's VX/TesterConfig/config.py; returns the project directory.
-    std::string WriteScript(const std::string& script, const std::string& project = "Station1") {
-        Write(project + "/VX/TesterConfig/config.py", script);
-        return _dir + "/" + project;
+    std::string WriteScript(const std::string& script) {
+        Write(kProject + "/VX/TesterConfig/config.py", script);
+        return _dir + "/" + kProject;
     }
     // Parses `script` with a fresh PyConfig.
     bool Parse(const std::string& script, const std::string& configName = "config.json") {
@@ -64,7 +72,6 @@ TEST_F(PyConfigTest, ResultsAreTakenWhenOfTheRightKindAndWhatWasReadBeforeARefus
         // Processes that are no list, or absent, give no entries.
         {WithProcesses("[]"), ok, "1 3"},
         {WithProcesses("({'name': 'a', 'sleep': 1},)"), ok, "1 3"},
-        {WithProcesses("None"), ok, "1 3"},
         {"{'modules': 1, 'slots': 3}", ok, "1 3"},
         // Texts are str or UTF-8 bytes; an integer, other bytes, a zero character (which cannot
         // be passed on) or a list leaves the field empty.
@@ -82,8 +89,6 @@ TEST_F(PyConfigTest, ResultsAreTakenWhenOfTheRightKindAndWhatWasReadBeforeARefus
         // Every entry needs an integer sleep; an empty or foreign entry stops the reading.
         {WithProcesses("[{'name': 'a'}]"), sleep, "1 3"},
         {WithProcesses("[{'name': 'a', 'sleep': 1.5}]"), sleep, "1 3"},
-        {WithProcesses("[{'name': 'a', 'sleep': '3'}]"), sleep, "1 3"},
-        {WithProcesses("[{'name': 'a', 'sleep': 2**40}]"), sleep, "1 3"},
         {WithProcesses("[{'name': 'Seq', 'sleep': 1}, {}]"), entry, "1 3; Seq|||||1"},
         {WithProcesses("[{'name': 'Seq', 'sleep': 1}, 'E']"), entry, "1 3; Seq|||||1"},
     };
@@ -128,18 +133,6 @@ TEST_F(PyConfigTest, ScriptErrorsAreLoggedWithTheirTracebackAndEndNothing) {
     EXPECT_NE(Log().find("in check"), std::string::npos);
     EXPECT_FALSE(_config.ParseConfig(_dir + "/NoProject", "config.json"));
     EXPECT_EQ(Printed(), import);
-}
-
-TEST_F(PyConfigTest, ProjectDirectoriesAreTakenLiterally) {
-    // A quote, and a name that would run code if it were pasted into Python source.
-    for (const std::string name : {"it's here", "x'); open('pwned', 'w').close(); ('"}) {
-        EXPECT_TRUE(_config.ParseConfig(WriteScript(Returning("{'modules': 1, 'slots': 2}"), name),
-                                        "c.json"))
-            << name;
-        EXPECT_EQ(Summary(), "1 2");
-        _config = PyConfig();
-    }
-    EXPECT_FALSE(std::ifstream("pwned").good() || std::ifstream(_dir + "/pwned").good());
 }
 
 TEST_F(PyConfigTest, TheScriptRunsOncePerObjectAndEnsureParsedRetries) {
