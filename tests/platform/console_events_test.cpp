@@ -1,5 +1,6 @@
 #include "platform/console_events.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/wait.h>
@@ -7,16 +8,13 @@
 
 namespace {
 
-// Starts the event program, sends it `signal` once it has said "ready", and returns all it
-// said; `status` tells how it ended.
+// Runs the event program, signals it once it is ready; returns what it said and how it ended.
 std::string Deliver(int signal, int& status) {
     int fds[2];
-    EXPECT_EQ(pipe(fds), 0);
+    EXPECT_EQ(pipe2(fds, O_CLOEXEC), 0);
     const pid_t pid = fork();
     if (pid == 0) {
-        dup2(fds[1], STDOUT_FILENO);
-        close(fds[0]);
-        close(fds[1]);
+        dup2(fds[1], STDOUT_FILENO);  // the copy stays open across exec, the pipe's ends do not
         execl(VX_CONSOLE_EVENT_PROGRAM, VX_CONSOLE_EVENT_PROGRAM, nullptr);
         _exit(127);
     }
@@ -37,18 +35,16 @@ std::string Deliver(int signal, int& status) {
 TEST(ConsoleEvents, EachSignalRunsTheCallbackOnceAndEndsTheProgramAsItShould) {
     // After Ctrl-C the program's loop ends it; after a close or shutdown it dies by that
     // signal once the callback has returned; SIGQUIT plays Ctrl-Break: no message, no callback.
-    const struct {
-        int signal;
-        const char* said;
-    } cases[] = {{SIGINT, "ready\nCTRL_C_EVENT \ncallback ran\nloop ended\n"},
-                 {SIGHUP, "ready\nCTRL_CLOSE_EVENT \ncallback ran\n"},
-                 {SIGTERM, "ready\nCTRL_SHUTDOWN_EVENT \ncallback ran\n"},
-                 {SIGQUIT, "ready\n"}};
-    for (const auto& c : cases) {
+    const std::pair<int, const char*> cases[] = {
+        {SIGINT, "ready\nCTRL_C_EVENT \ncallback ran\nloop ended\n"},
+        {SIGHUP, "ready\nCTRL_CLOSE_EVENT \ncallback ran\n"},
+        {SIGTERM, "ready\nCTRL_SHUTDOWN_EVENT \ncallback ran\n"},
+        {SIGQUIT, "ready\n"}};
+    for (const auto& [number, said] : cases) {
         int status = 0;
-        EXPECT_EQ(Deliver(c.signal, status), c.said) << strsignal(c.signal);
-        const bool ended = c.signal == SIGINT ? WIFEXITED(status) && WEXITSTATUS(status) == 0
-                                              : WIFSIGNALED(status) && WTERMSIG(status) == c.signal;
-        EXPECT_TRUE(ended) << status;
+        EXPECT_EQ(Deliver(number, status), said) << strsignal(number);
+        EXPECT_TRUE(number == SIGINT ? WIFEXITED(status) && WEXITSTATUS(status) == 0
+                                     : WIFSIGNALED(status) && WTERMSIG(status) == number)
+            << status;
     }
 }
