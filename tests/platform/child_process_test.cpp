@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <unistd.h>
 
 #include <atomic>
 #include <mutex>
@@ -37,8 +38,7 @@ void Start(ExcuteProcess& runner, Chunks& chunks, const std::string& command,
     EXPECT_TRUE(runner.CreateProcess(command)) << command;
 }
 
-// Runs `command` until its output is `expected`, closes the runner, checks that nothing else
-// came and returns the chunks.
+// Runs `command` until its output is `expected`; nothing more may come once it is closed.
 Chunks RunUntil(const std::string& command, const std::string& expected,
                 const std::string& workPath = "/tmp") {
     Chunks chunks;
@@ -63,7 +63,6 @@ TEST(ChildProcess, OutputArrivesWholeInChunksOfAtMost1023BytesCutAtAZeroByte) {
     std::string bytes(5000, ' ');
     for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<char>('a' + i % 26);
     Chunks chunks = RunUntil(kChild + " write-bytes 5000", bytes);
-    EXPECT_GE(chunks.size(), 5u);
     for (const std::string& chunk : chunks) EXPECT_LE(chunk.size(), 1023u);
     EXPECT_EQ(RunUntil(kChild + " zero-byte", "before"), Chunks{"before"});
 }
@@ -89,7 +88,7 @@ TEST(ChildProcess, ChildGetsItsArgumentsDirectoryAndCleanSignalsWithoutAShell) {
     EXPECT_STREQ(getcwd(after, sizeof(after)), before);  // the launcher's own stays
 }
 
-TEST(ChildProcess, StartThatCannotSucceedFailsWithItsMessageAndLeavesNothingOpen) {
+TEST(ChildProcess, StartThatCannotSucceedFailsWithItsMessageAndCloseThenOnlyPrints) {
     const Usage before;
     const std::pair<std::string, std::string> cases[] = {{"/tmp", "/nonexistent/program arg"},
                                                          {"/nonexistent", kChild + " exit 0"},
@@ -100,43 +99,40 @@ TEST(ChildProcess, StartThatCannotSucceedFailsWithItsMessageAndLeavesNothingOpen
         runner.SetWorkPath(c.first);
         testing::internal::CaptureStdout();
         EXPECT_FALSE(runner.CreateProcess(c.second));
-        EXPECT_EQ(testing::internal::GetCapturedStdout(),
-                  "CreateProcess failed. workpath=" + c.first + ", cmd=" + c.second + "\n");
         EXPECT_EQ(runner.GetPid(), -1);
+        runner.CloseProcess();  // it never started a child: closing, also twice, only prints
+        runner.CloseProcess();
+        EXPECT_EQ(testing::internal::GetCapturedStdout(),
+                  "CreateProcess failed. workpath=" + c.first + ", cmd=" + c.second +
+                      "\nCloseProcess success.\nCloseProcess success.\n");
     }
     EXPECT_EQ(Usage().descriptors, before.descriptors);
 }
 
-TEST(ChildProcess, ChildThatEndsByItselfIsReapedAtOnceAndCloseOnlyPrints) {
-    // Without a callback the output is printed as it comes.
+TEST(ChildProcess, ChildThatEndsByItselfIsReapedAtOnceAndItsOutputPrintedWithoutCallback) {
     const std::string command = kChild + " zero-byte";
     testing::internal::CaptureStdout();
-    ExcuteProcess never, runner;
-    never.CloseProcess();
-    never.CloseProcess();
+    ExcuteProcess runner;
     runner.SetWorkPath("/tmp");
     EXPECT_TRUE(runner.CreateProcess(command));
     const int pid = runner.GetPid();
     EXPECT_TRUE(WaitFor([&] { return kill(pid, 0) != 0; }));  // not even a zombie is left
     runner.CloseProcess();
-    EXPECT_EQ(testing::internal::GetCapturedStdout(),
-              "CloseProcess success.\nCloseProcess success.\nCreateProcess success. "
-              "workpath=/tmp, cmd=" +
-                  command + "\nbeforeCloseProcess success.\n");
+    EXPECT_EQ(
+        testing::internal::GetCapturedStdout(),
+        "CreateProcess success. workpath=/tmp, cmd=" + command + "\nbeforeCloseProcess success.\n");
 }
 
 TEST(ChildProcess, CloseProcessKillsChildAndGrandchildAndLeavesNoZombieThreadOrDescriptor) {
     const Usage before;
     {
-        // Children that ignore SIGTERM or have a child of their own run while another one
+        // Half ignore SIGTERM, half have a child of their own. While they run another child
         // starts: none of their pipes may reach it.
         Chunks outputs[8];
         ExcuteProcess runners[8];
         for (int i = 0; i < 8; ++i) {
             Start(runners[i], outputs[i], kChild + (i % 2 ? " ignore-term" : " spawn-grandchild"));
-        }
-        for (const Chunks& output : outputs) {
-            ASSERT_TRUE(WaitFor([&] { return Joined(output).find('\n') != std::string::npos; }));
+            ASSERT_TRUE(WaitFor([&] { return !Joined(outputs[i]).empty(); }));
         }
         RunUntil(kChild + " list-fds", "fds 0 1 2\n");
         EXPECT_GE(Usage().threads, before.threads + 8);  // their readers still wait

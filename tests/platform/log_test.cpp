@@ -6,11 +6,9 @@
 
 #include "test_support.h"
 
-using namespace test_support;
-
 TEST(Log, InitCreatesDirectoriesEachLineFollowsThePatternAndPrintKeepsItsTextWhole) {
     // The file is read before shutdown: the daily appender rolls it away when closed.
-    TempDir dir;
+    test_support::TempDir dir;
     const std::string path = dir.path + "/log/deeper/Launcher.log";
     LOG_INIT(path, false);
     LOG_DEBUG("debug %d", 1);
@@ -27,8 +25,7 @@ TEST(Log, InitCreatesDirectoriesEachLineFollowsThePatternAndPrintKeepsItsTextWho
     testing::internal::CaptureStdout();
     LOG_PRINT("%s", "cmd /c echo %d %s 100%");
     LOG_PRINT("%s", "ends in a line end\n");
-    // Texts around the first formatting buffer's 2048 bytes, and one that grows past it
-    // through its arguments only: the last character must survive.
+    // Around the first formatting buffer's 2048 bytes, also through the arguments only.
     for (size_t length : {1u, 2047u, 2048u, 2049u, 4096u, 100000u}) {
         const std::string text = std::string(length - 1, 'q') + "E";
         LOG_PRINT("%s", text.c_str());
@@ -40,5 +37,5 @@ TEST(Log, InitCreatesDirectoriesEachLineFollowsThePatternAndPrintKeepsItsTextWho
     logged += "@ [DEBUG] " + std::string(4999, ' ') + "7|\n";
     EXPECT_EQ(testing::internal::GetCapturedStdout(), printed);
     const std::regex stamp("\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d,\\d{3} \\[\\d+\\] ");
-    EXPECT_EQ(std::regex_replace(ReadFile(path), stamp, "@ "), logged);
+    EXPECT_EQ(std::regex_replace(test_support::ReadFile(path), stamp, "@ "), logged);
 }

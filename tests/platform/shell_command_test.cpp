@@ -14,11 +14,8 @@ TEST(ExecCommand, AppendsOutputAndErrorUntilEveryWriterHasGoneAndLeavesNothingOp
               "ExecCommand cmd=echo one; echo two >&2; (sleep 0.1; echo three) &\n"
               "exec command success.output:kept|one\ntwo\nthree\n\n");
     // A failing command still counts as run: its exit code is not looked at.
-    testing::internal::CaptureStdout();
     EXPECT_EQ(ExecCommand("exit 3", output), 0);
     EXPECT_EQ(ExecCommand("vx_no_such_command_here", output), 0);
-    testing::internal::GetCapturedStdout();
-    EXPECT_EQ(output.find("kept|one\ntwo\nthree\n"), 0u);
     EXPECT_NE(output.find("not found"), std::string::npos);
     EXPECT_EQ(test_support::Usage().descriptors, before.descriptors);
 }
