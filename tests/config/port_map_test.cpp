@@ -41,8 +41,7 @@ TEST_F(PortMapTest, StoresOnlyIntegersWithin32BitsFromAStrictJsonObject) {
         {R"({"SEQUENCER_PORT": 2147483648, "SEQUENCER_PUB": 4294967296, "SM_PORT": -2147483649,
             "SM_PUB": 6000.0, "TEST_ENGINE_PORT": 1e3, "TEST_ENGINE_PUB": 18446744073709551615})",
          kNone},
-        // No range check within 32 bits: what is written is kept. The first of repeated keys
-        // counts.
+        // No port range check: any 32-bit value is kept. The first of repeated keys counts.
         {R"({"SEQUENCER_PORT": 0, "SM_PORT": -5, "TEST_ENGINE_PORT": 70000, "SM_PUB": 2147483647,
             "SEQUENCER_PUB": -2147483648, "TEST_ENGINE_PUB": 1, "TEST_ENGINE_PUB": 2})",
          "true 0 -2147483648 -5 2147483647 70000 1"},
