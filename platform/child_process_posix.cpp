@@ -20,6 +20,8 @@
 namespace {
 
 const size_t kChunkSize = 1023;
+// What a pipe can hold at most (its largest size), in chunks: the end of a reader's drain.
+const size_t kMaxDrainChunks = 1024;
 
 void CloseDescriptor(int& fd) {
     if (fd >= 0) close(fd);
@@ -145,7 +147,7 @@ void ExcuteProcess::ReadPipe() {
             printf("UnHandler read pipe error.errno=%d", errno);
             return;
         }
-        if (waits[kWake].revents != 0) return;  // CloseProcess: end quietly
+        if (waits[kWake].revents != 0) break;  // CloseProcess: end quietly
         if (waits[kChild].revents != 0) {
             // The child ended: collect it at once so that no zombie stays until shutdown.
             // Output still in the pipe, or written by what it started, is read on.
@@ -154,6 +156,21 @@ void ExcuteProcess::ReadPipe() {
                 state.reaped = true;
                 waits[kChild].fd = -1;
             }
+        }
+    }
+    // CloseProcess has killed the child first: what it wrote before it died is still in the
+    // pipe and is handed on. Bounded, in case something outside the child's group still writes.
+    if (waits[kPipe].fd < 0) return;
+    for (size_t chunk = 0; chunk < kMaxDrainChunks;) {
+        ssize_t count = read(state.readFd, buffer, kChunkSize);
+        if (count > 0) {
+            buffer[count] = '\0';
+            DeliverChunk(buffer, static_cast<size_t>(count));
+            ++chunk;
+        } else if (count < 0 && errno == EINTR) {
+            continue;
+        } else {
+            return;
         }
     }
 }
@@ -165,6 +182,19 @@ void ExcuteProcess::CloseProcess() {
         return;
     }
     state.closed = true;
+    if (state.pid > 0) {
+        // Killed before the reader stops, so that nothing the child wrote is lost. The group
+        // holds whatever the child started, even after the child itself is gone.
+        kill(-state.pid, SIGKILL);
+        // The child itself too, should it have left its group: through its pidfd, which can
+        // never name a recycled process; without one the reader never reaps, so the pid is
+        // still the child's.
+        if (state.pidFd >= 0) {
+            syscall(SYS_pidfd_send_signal, state.pidFd, SIGKILL, nullptr, 0);
+        } else {
+            kill(state.pid, SIGKILL);
+        }
+    }
     state.running = false;
     if (state.reader.joinable()) {
         // Wake the reader's poll; it ends between two chunks, never inside the callback.
@@ -175,14 +205,9 @@ void ExcuteProcess::CloseProcess() {
     }
     CloseDescriptor(state.readFd);
     CloseDescriptor(state.wakeFd);
-    if (state.pid > 0) {
-        // The group holds whatever the child started, even after the child itself is gone.
-        kill(-state.pid, SIGKILL);
-        if (!state.reaped) {
-            kill(state.pid, SIGKILL);
-            ReapChild(state.pid);
-            state.reaped = true;
-        }
+    if (state.pid > 0 && !state.reaped) {
+        ReapChild(state.pid);
+        state.reaped = true;
     }
     CloseDescriptor(state.pidFd);
     printf("CloseProcess success.\n");

@@ -52,9 +52,15 @@ Chunks RunUntil(const std::string& command, const std::string& expected,
 
 std::atomic<int> g_entered{0}, g_returned{0};
 void SlowHandler(ExcuteProcess*, const std::string&, void*) {
-    ++g_entered;
-    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    if (++g_entered == 1) std::this_thread::sleep_for(std::chrono::milliseconds(200));
     ++g_returned;
+}
+
+// Holds the reader inside the callback of the first chunk until the test lets it go.
+std::atomic<bool> g_release{false};
+void HeldHandler(ExcuteProcess* runner, const std::string& chunk, void* chunks) {
+    Collect(runner, chunk, chunks);
+    while (!g_release) std::this_thread::sleep_for(std::chrono::milliseconds(5));
 }
 
 }  // namespace
@@ -163,4 +169,25 @@ TEST(ChildProcess, CloseProcessWaitsForTheCallbackInProgressAndNoneFollows) {
     EXPECT_EQ(g_returned, calls);
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
     EXPECT_EQ(g_entered, calls);
+}
+
+TEST(ChildProcess, OutputWrittenBeforeCloseProcessIsStillHandedOn) {
+    TempDir dir;
+    const std::string marker = dir.path + "/written";
+    Chunks chunks;
+    ExcuteProcess runner;
+    runner.SetWorkPath("/tmp");
+    runner.SetOutputCallback(&HeldHandler, &chunks);
+    ASSERT_TRUE(runner.CreateProcess("/bin/sh -c \"echo first; while [ ! -e " + dir.path +
+                                     "/go ]; do sleep 0.01; done; echo last; touch " + marker +
+                                     "; exec sleep 30\""));
+    ASSERT_TRUE(WaitFor([&] { return Joined(chunks) == "first\n"; }));
+    std::ofstream(dir.path + "/go").close();
+    // "last" sits in the pipe while the reader is still held in the first callback.
+    ASSERT_TRUE(WaitFor([&] { return access(marker.c_str(), F_OK) == 0; }));
+    std::thread closer([&] { runner.CloseProcess(); });
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    g_release = true;
+    closer.join();
+    EXPECT_EQ(Joined(chunks), "first\nlast\n");
 }
