@@ -1,6 +1,5 @@
-// Before starting anything the launcher clears the station: whatever listens on a Sequence,
-// Engine or StateMachine port, and whatever runs a station executable, is killed and
-// reported; programs run by an interpreter named "lua" are left alone.
+// Before starting, what listens on a Sequence, Engine or StateMachine port and what runs a
+// station executable is killed and reported; what an interpreter named "lua" runs is not.
 
 #include "station_fixture.h"
 
@@ -11,12 +10,10 @@ TEST(Leftovers, PortHoldersAndStationExecutablesAreKilledAndReported) {
     const int sequencer = FindFreePortRange(16), engine = sequencer + 5, machine = sequencer + 10;
     ASSERT_GT(sequencer, 0);
     station.WritePorts(sequencer, engine, machine);
-    const std::string bin = station.ProjectDir() + "/bin/", holder = station.AddChildProgram("h");
-    const std::string named = station.AddChildProgram("n"),
-                      interpreter = station.AddChildProgram("py");
-    const std::string interpreted = station.AddChildProgram("p"),
-                      lua = station.AddChildProgram("lua");
-    const std::string luaScript = station.AddChildProgram("s"), at = "$(ProjectDir)/bin";
+    const std::string bin = station.ProjectDir() + "/bin/", at = "$(ProjectDir)/bin";
+    auto add = [&station](const char* suffix) { return station.AddChildProgram(suffix); };
+    const std::string holder = add("h"), named = add("n"), interpreter = add("py");
+    const std::string interpreted = add("p"), lua = add("lua"), luaScript = add("s");
     station.WriteConfigPy(2, 2,
                           {{"Named", "", at, named, "ignore-term", 0},
                            {"Interpreted", at + "/" + interpreter, at, interpreted, "", 0},
@@ -48,8 +45,8 @@ TEST(Leftovers, PortHoldersAndStationExecutablesAreKilledAndReported) {
           "Have been kill process by name = " + interpreted +
               ". Pid=" + std::to_string(interpretedLeftover)})
         EXPECT_NE(std::string::npos, output.find(report + "\n")) << report;
-    EXPECT_EQ(3, Count(output, "Kill "));
-    EXPECT_EQ(2, Count(output, "Have been kill process by name"));
+    EXPECT_EQ(3u, Lines(output, "Kill ").size());
+    EXPECT_EQ(2u, Lines(output, "Have been kill process by name").size());
     EXPECT_LT(output.find("Finish to check process running state."),
               output.find("Starting Process"));
     station.Signal(SIGINT);
@@ -59,7 +56,7 @@ TEST(Leftovers, PortHoldersAndStationExecutablesAreKilledAndReported) {
     station.WritePorts(sequencer, engine, -1);
     station.Launch();
     ExpectRunsThenStopsOnCtrlC(station);
-    EXPECT_EQ(1, Count(station.Output(), "SM_PORT is -1, StateMachine ports are not checked.\n"));
-    EXPECT_EQ(1, Count(station.Output(), "are not checked."));
-    EXPECT_EQ(0, Count(station.Output(), "Kill "));
+    EXPECT_EQ(std::vector<std::string>{"SM_PORT is -1, StateMachine ports are not checked."},
+              Lines(station.Output(), "are not checked."));
+    EXPECT_TRUE(Lines(station.Output(), "Kill ").empty());
 }

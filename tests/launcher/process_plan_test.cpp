@@ -8,9 +8,8 @@
 
 typedef std::vector<std::string> Texts;
 
-// "key name workDir | cmd | slot | args | sleep" per instance of the plan of `entries`, in
-// plan order. The stand-in for the launcher's substitution inserts
-// a value holding "slots", so that a number landing inside an inserted value shows.
+// "key name workDir | cmd | slot | args | sleep" per instance, in plan order. The stand-in for
+// the launcher's substitution inserts a value holding "slots": a number landing in it shows.
 static Texts Render(int modules, int slots, const std::vector<ScriptProcess>& entries) {
     auto expand = [](std::string& text) {
         for (size_t at; (at = text.find("$(ProjectDir)")) != std::string::npos;)
@@ -27,23 +26,21 @@ static Texts Render(int modules, int slots, const std::vector<ScriptProcess>& en
     return lines;
 }
 
-TEST(ProcessPlan, InstancesInOrderWithTheirNumbersAndVariables) {
-    EXPECT_EQ(Texts({// Per slot, in slot order, with slot and args kept; text replacement is plain.
+TEST(ProcessPlan, InstancesWithTheirNumbersAndVariables) {
+    EXPECT_EQ(Texts({// Per slot, with slot and args kept; text replacement is plain.
                      "0 S /b | /b/s --0=0 | 0 | --0=0 | 3", "0 S /b | /b/s --1=1 | 1 | --1=1 | 3",
-                     // Module and slot: module-major. Per module: no slot, no args.
+                     // Module and slot: "slots" is the count, not "slot" and an "s".
                      "1 E /b | /b/e 0 0 2 | 0 | 0 0 2 | 0", "1 E /b | /b/e 0 1 2 | 1 | 0 1 2 | 0",
                      "1 E /b | /b/e 1 0 2 | 0 | 1 0 2 | 0", "1 E /b | /b/e 1 1 2 | 1 | 1 1 2 | 0",
-                     "2 M /b | /b/m --id 0 | -1 |  | 0", "2 M /b | /b/m --id 1 | -1 |  | 0",
                      // An interpreter names the tool, then the script; no path, no tool: "/".
-                     "3 Py /w | python tool.py -v | -1 |  | 0",
-                     "4 Py /w | python tool.py | -1 |  | 0", "5 A  | /a | -1 |  | 0",
+                     "2 Py /w | python tool.py -v | -1 |  | 0",
+                     "3 Py /w | python tool.py | -1 |  | 0", "4 A  | /a | -1 |  | 0",
                      // Variables go in after the numbers, and their values are not searched.
-                     "6 V /slots/P/bin | /slots/P/bin/v /slots/P 0 | 0 | /slots/P 0 | 0",
-                     "6 V /slots/P/bin | /slots/P/bin/v /slots/P 1 | 1 | /slots/P 1 | 0"}),
+                     "5 V /slots/P/bin | /slots/P/bin/v /slots/P 0 | 0 | /slots/P 0 | 0",
+                     "5 V /slots/P/bin | /slots/P/bin/v /slots/P 1 | 1 | /slots/P 1 | 0"}),
               Render(2, 2,
                      {{"S", "", "/b", "s", "--slot=slot", 3},
                       {"E", "", "/b", "e", "module slot slots"},
-                      {"M", "", "/b", "m", "--id module"},
                       {"Py", "python", "/w", "tool.py", "-v"},
                       {"Py", "python", "/w", "tool.py", ""},
                       {"A", "", "", "a", ""},

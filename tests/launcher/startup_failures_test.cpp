@@ -70,15 +70,12 @@ TEST(StartupFailures, DigestFindingsStopStartUpUnlessTolerated) {
     station.WriteFile("Config/abc", "abc");
     station.WriteFile("Config/Config.JSON", "{}");
     const std::string bad = "00000000000000000000000000000000";
-    const std::vector<std::pair<std::string, std::string>> tolerated = {
-        {"/Config/abc", "900150983cd24fb0d6963f7d28e17f72"},  // unchanged
-        {"/log/Launcher.log", bad},
-        {"/Config/config.json", bad},
-        {"/VXLauncher", bad},
-        {"/Proj/Proj.prj", bad},
-        {"/Proj/Data/limits.csv", bad},
-        {"/Proj/VX/TesterConfig/config.pyc", bad},
-        {"/.DS_Store", bad}};
+    std::vector<std::pair<std::string, std::string>> tolerated = {
+        {"/Config/abc", "900150983cd24fb0d6963f7d28e17f72"}};  // unchanged
+    for (const char* path :
+         {"/log/Launcher.log", "/Config/config.json", "/VXLauncher", "/Proj/Proj.prj",
+          "/Proj/Data/limits.csv", "/Proj/VX/TesterConfig/config.pyc", "/.DS_Store"})
+        tolerated.push_back({path, bad});  // of the tolerated kinds
     auto all = tolerated;
     all.insert(all.begin() + 2, {"/Config/config.py", bad});  // missing; not a "config.pyc"
     all.push_back({"/Config/Config.JSON", bad});  // changed; the tolerated names are case-sensitive
@@ -87,7 +84,6 @@ TEST(StartupFailures, DigestFindingsStopStartUpUnlessTolerated) {
     station.WriteManifest(all);
     station.Launch();
     ExpectRunsThenStopsOnCtrlC(station);
-    EXPECT_EQ(std::string::npos, station.Output().find("have changed"));
     station.RemoveFile("Config/md5.csv");
     station.Launch();
     ExpectStartupFailure(station);

@@ -7,6 +7,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cctype>
 #include <chrono>
 #include <fstream>
@@ -18,10 +19,8 @@ namespace station_test {
 
 bool Eventually(const std::function<bool()>& condition, int timeoutMs) {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-    while (!condition()) {
+    for (; !condition(); usleep(1000))
         if (std::chrono::steady_clock::now() >= deadline) return false;
-        usleep(1000);
-    }
     return true;
 }
 
@@ -63,13 +62,6 @@ std::string ReadWhole(const std::string& path) {
     return content.str();
 }
 
-int Count(const std::string& text, const std::string& part) {
-    int count = 0;
-    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
-        ++count;
-    return count;
-}
-
 std::vector<std::string> Lines(const std::string& text, const std::string& part) {
     std::vector<std::string> lines;
     std::istringstream in(text);
@@ -91,8 +83,7 @@ pid_t Spawn(const std::vector<std::string>& args, const std::string& output) {
     if (pid != 0) return pid;
     // A group of its own, as under a console of its own; none of the test's signal handling.
     setpgid(0, 0);
-    sigset_t none;
-    sigemptyset(&none);
+    sigset_t none{};  // all clear: nothing blocked
     sigprocmask(SIG_SETMASK, &none, nullptr);
     for (int s = 1; s < NSIG; ++s) signal(s, SIG_DFL);
     const int out = open(output.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
@@ -233,6 +224,11 @@ std::vector<std::pair<std::string, std::string>> Station::LogRecords() const {
                              text.substr(level + 10, end - level - 10 - (text[end - 1] == '\n')));
     }
     return records;
+}
+
+bool Station::LogHas(const std::string& level, const std::string& message) const {
+    const auto records = LogRecords();
+    return std::find(records.begin(), records.end(), make_pair(level, message)) != records.end();
 }
 
 std::string Station::WaitForExit(int timeoutMs) {

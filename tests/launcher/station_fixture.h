@@ -1,13 +1,11 @@
 #pragma once
-// A station installation in a temporary directory D, and the real VXLauncher run in it with
-// real signals: D/VXLauncher, D/Config/{launcher.xml,md5.csv}, D/Proj/Proj.prj,
-// D/Proj/VX/TesterConfig/{config.py,zmqports.json}, D/Proj/bin/<children>, D/log/, and the
-// launcher's console in D/console.txt.
+// A station installation in a temporary directory D and the real VXLauncher run in it:
+// D/VXLauncher, D/Config/{launcher.xml,md5.csv}, D/Proj/Proj.prj, D/Proj/bin/<children>,
+// D/Proj/VX/TesterConfig/{config.py,zmqports.json}, D/log/, the console in D/console.txt.
 
 #include <gtest/gtest.h>
 #include <signal.h>
 
-#include <algorithm>
 #include <filesystem>
 #include <functional>
 #include <string>
@@ -26,16 +24,15 @@ std::vector<int> ChildrenOf(int pid);  // zombies included
 inline bool ProcessExists(int pid) {   // zombies included
     return kill(pid, 0) == 0;
 }
-std::string ReadWhole(const std::string& path);
-int Count(const std::string& text, const std::string& part);
+std::string ReadWhole(const std::string& path);  // "" for what cannot be read
 // The lines of `text` (without line ends) that contain `part`; the last line, or "".
 std::vector<std::string> Lines(const std::string& text, const std::string& part = "");
 std::string LastLine(const std::string& text);
-// Starts `args` in a process group of its own, with default signal handling, stdin from
-// /dev/null and stdout and stderr into the file `output`.
+// Starts `args` in a process group of its own with default signal handling, its output in
+// the file `output`.
 pid_t Spawn(const std::vector<std::string>& args, const std::string& output = "/dev/null");
-// How a child of this process ended, collecting it: "exit N", "signal N", or "running" when
-// it has not ended (or is no child of this process yet) within `timeoutMs`.
+// Collects a child of this process: "exit N", "signal N", or "running" when it has not ended
+// (or is no child of this process yet) within `timeoutMs`.
 std::string WaitEnd(pid_t pid, int timeoutMs);
 
 class Station {
@@ -57,8 +54,8 @@ class Station {
     void WriteConfigPy(int modules, int slots, const std::vector<ScriptProcess>& entries);
     void WritePorts(int sequencer, int engine, int stateMachine);  // -1 leaves a key out
     void WriteMinimalStation();  // all that start-up needs, and no process
-    // Copies the test child program into Proj/bin under a name unique to this test process
-    // (the launcher kills station executables by name); returns that name.
+    // The test child program in Proj/bin under a name of this test process's own (the
+    // launcher kills station executables by name); returns the name.
     std::string AddChildProgram(const std::string& suffix);
 
     // Starts D/VXLauncher; `freshLog` removes D/log first, so that a run is judged by its own.
@@ -69,20 +66,16 @@ class Station {
     }
     std::string Output() const { return ReadFile("console.txt"); }
     bool WaitForCount(const std::string& text, int count, int timeoutMs = 10000) {
-        return Eventually([&] { return Count(Output(), text) >= count; }, timeoutMs);
+        return Eventually([&] { return Lines(Output(), text).size() >= size_t(count); }, timeoutMs);
     }
     bool WaitForOutput(const std::string& text, int timeoutMs = 10000) {
         return WaitForCount(text, 1, timeoutMs);
     }
-    // log/Launcher.log, after what closing the log at exit rolled over from it; and its
-    // records as {level, message}, the message without the record's line end.
+    // log/Launcher.log after what closing the log rolled over from it; its records as
+    // {level, message}, the message without the record's line end.
     std::string LogText() const;
     std::vector<std::pair<std::string, std::string>> LogRecords() const;
-    bool LogHas(const std::string& level, const std::string& message) const {
-        const auto records = LogRecords();
-        return std::find(records.begin(), records.end(), make_pair(level, message)) !=
-               records.end();
-    }
+    bool LogHas(const std::string& level, const std::string& message) const;
     // WaitEnd of the launcher; one still running at the deadline is killed.
     std::string WaitForExit(int timeoutMs = 10000);
 
