@@ -5,13 +5,12 @@
 
 #include <gtest/gtest.h>
 
-struct Case {
-    PathVariableSources sources;  // application dir, project dir name, work path, port file
-    const char* text;
-    const char* expected;
-};
+#include <tuple>
 
-TEST(PathVariables, ReplacePathVariables) {
+// The sources (application dir, project dir name, work path, port file), a text, the result.
+typedef std::tuple<PathVariableSources, const char*, const char*> Case;
+
+TEST(PathVariables, SubstitutionOrderAndThePortFile) {
     const char* const self = "$(ZmqPortFileFullPath)";
     const Case cases[] = {
         {{"/a", "P", "/w", ""}, "$(ProjectDir);$(ProjectDir) $(Unknown)", "/a/P;/a/P $(Unknown)"},
@@ -25,19 +24,17 @@ TEST(PathVariables, ReplacePathVariables) {
         {{"/d/$(AppWorkDir)", "P", "/w", ""}, "$(AppWorkDir)/x", "/d/$(AppWorkDir)/x"},
         {{"/a", "P", "/w", self}, self, self},  // the port file cannot name itself
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.text);
-        std::string text = c.text;
-        ReplacePathVariables(text, c.sources);
-        EXPECT_EQ(c.expected, text);
+    for (const auto& [sources, text, expected] : cases) {
+        std::string replaced = text;
+        ReplacePathVariables(replaced, sources);
+        EXPECT_EQ(expected, replaced) << text;
     }
-}
-
-TEST(PathVariables, PortFileDefaultsBesideTheStationScriptOrIsTheProjectsEntirely) {
-    const Case cases[] = {
+    // The port file: beside the station script, or the project's own entirely.
+    const Case portFiles[] = {
         {{"/a", "P", "/w", ""}, "", "/a/P/VX/TesterConfig/zmqports.json"},
         {{"/a", "P", "/w", "$(ProjectWorkDir)\\ports.json"}, "", "/w/ports.json"},
         {{"/a", "P", "/w", "ports.json"}, "", "ports.json"},  // joined to no directory
     };
-    for (const Case& c : cases) EXPECT_EQ(c.expected, ZmqPortFilePathOf(c.sources));
+    for (const auto& [sources, unused, expected] : portFiles)
+        EXPECT_EQ(expected, ZmqPortFilePathOf(sources)) << sources.zmqPortJson;
 }

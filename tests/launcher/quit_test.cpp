@@ -47,7 +47,7 @@ TEST_P(Quit, EveryChildIsGoneAndTheLauncherEndsAsTheEventSays) {
     EXPECT_LT(all.find(kEvents[GetParam() % 3][0]), quitAt);
     EXPECT_EQ(children.size(), Lines(all.substr(quitAt), "CloseProcess success.").size());
     EXPECT_TRUE(station.LogHas("DEBUG", "ConsoleQuitProc...\n"));
-    EXPECT_TRUE(signalNumber != SIGINT || LastLine(all) == "Exit success.");
+    EXPECT_TRUE(signalNumber != SIGINT || Lines(all).back() == "Exit success.");
     EXPECT_EQ(!duringStart, all.find("Starting Process Late") != std::string::npos);
     EXPECT_EQ(!duringStart, all.find("Start Process Long successful.") != std::string::npos);
 
@@ -82,6 +82,6 @@ TEST(QuitDuringStartUp, CtrlCWhileTheScriptRunsStartsNothing) {
     EXPECT_EQ(std::string::npos, output.find("Start to check process running state."));
     EXPECT_NE(std::string::npos,
               output.find("Quit requested, the remaining processes are not started.\n"));
-    EXPECT_EQ("Exit success.", LastLine(output));
+    EXPECT_EQ("Exit success.", Lines(output).back());
     EXPECT_TRUE(ChildrenOf(getpid()).empty());
 }

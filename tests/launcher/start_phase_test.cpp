@@ -75,8 +75,7 @@ TEST(StartOrder, EntriesInOrderInstancesBackToBackWaitsAfterEach) {
                    "Starting Process N ......", "Wait for -5 second to Process N initialize.",
                    "Start Process N successful."}),
               progress);
-    // A second after A and after the four B's; none after the failed C, none for a negative
-    // count.
+    // A second after A and after the four B's; none after the failed C, nor for a negative one.
     EXPECT_GE(TimeOf(lines[2]) - TimeOf(lines[1]), 990);
     EXPECT_GE(TimeOf(lines[8]) - TimeOf(lines[7]), 990);
     EXPECT_LT(TimeOf(lines[10]) - TimeOf(lines[9]), 1000);

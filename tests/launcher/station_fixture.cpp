@@ -70,11 +70,6 @@ std::vector<std::string> Lines(const std::string& text, const std::string& part)
     return lines;
 }
 
-std::string LastLine(const std::string& text) {
-    const std::vector<std::string> lines = Lines(text);
-    return lines.empty() ? "" : lines.back();
-}
-
 pid_t Spawn(const std::vector<std::string>& args, const std::string& output) {
     std::vector<char*> argv;
     for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
@@ -233,9 +228,7 @@ bool Station::LogHas(const std::string& level, const std::string& message) const
 
 std::string Station::WaitForExit(int timeoutMs) {
     const std::string end = WaitEnd(_pid, timeoutMs);
-    if (end == "running") kill(_pid, SIGKILL);
-    if (end == "running") waitpid(_pid, nullptr, 0);
-    _pid = -1;
+    if (end != "running") _pid = -1;
     return end;
 }
 

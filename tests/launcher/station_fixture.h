@@ -25,9 +25,8 @@ inline bool ProcessExists(int pid) {   // zombies included
     return kill(pid, 0) == 0;
 }
 std::string ReadWhole(const std::string& path);  // "" for what cannot be read
-// The lines of `text` (without line ends) that contain `part`; the last line, or "".
+// The lines of `text` (without line ends) that contain `part`.
 std::vector<std::string> Lines(const std::string& text, const std::string& part = "");
-std::string LastLine(const std::string& text);
 // Starts `args` in a process group of its own with default signal handling, its output in
 // the file `output`.
 pid_t Spawn(const std::vector<std::string>& args, const std::string& output = "/dev/null");
@@ -76,7 +75,7 @@ class Station {
     std::string LogText() const;
     std::vector<std::pair<std::string, std::string>> LogRecords() const;
     bool LogHas(const std::string& level, const std::string& message) const;
-    // WaitEnd of the launcher; one still running at the deadline is killed.
+    // WaitEnd of the launcher; one still running at the deadline is left to the destructor.
     std::string WaitForExit(int timeoutMs = 10000);
 
   private:
@@ -84,10 +83,12 @@ class Station {
     pid_t _pid = -1;
 };
 
-// Start-up failed: status 255, the entry point's line last, nothing started.
-inline void ExpectStartupFailure(Station& station) {
+// Launches; start-up fails: status 255, the entry point's line last, nothing started.
+inline void LaunchFailsAtStartUp(Station& station) {
+    station.Launch();
     ASSERT_EQ("exit 255", station.WaitForExit()) << station.Output();
-    EXPECT_EQ("Init failed, can not launch.", LastLine(station.Output()));
+    const std::vector<std::string> lines = Lines(station.Output());
+    EXPECT_EQ("Init failed, can not launch.", lines.empty() ? "" : lines.back());
     EXPECT_EQ(std::string::npos, station.Output().find("CreateProcess"));
     EXPECT_TRUE(station.LogHas("DEBUG", "Init failed, can not launch."));
 }
