@@ -85,6 +85,9 @@ bool FindListeningSockets(int netlink, int family, uint16_t port, std::vector<ui
         }
         if (received == 0) return false;
         int remaining = static_cast<int>(received);
+// The kernel's message macros compare its unsigned lengths with the signed count they take.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wsign-compare"
         for (struct nlmsghdr* reply = reinterpret_cast<struct nlmsghdr*>(buffer);
              NLMSG_OK(reply, remaining); reply = NLMSG_NEXT(reply, remaining)) {
             if (reply->nlmsg_type == NLMSG_DONE) return true;
@@ -99,6 +102,7 @@ bool FindListeningSockets(int netlink, int family, uint16_t port, std::vector<ui
                 inodes.push_back(socketInfo->idiag_inode);
             }
         }
+#pragma GCC diagnostic pop
     }
 }
 
