@@ -16,9 +16,27 @@ namespace {
 // The project directory: quotes in its name, which would run code if pasted into Python source.
 const std::string kProject = "x'); open('pwned', 'w').close(); ('";
 
+void MarkSignal(int) {}
+std::string Locale() {
+    const char* variable = getenv("LC_CTYPE");
+    return std::string(setlocale(LC_CTYPE, nullptr)) + " " + (variable ? variable : "(unset)");
+}
+
+// Every script runs with a SIGINT handler of ours and SIGPIPE at its default, which the
+// interpreter must leave as they are (ignored signals are inherited by the station's processes),
+// and so the locale and the environment.
 class PyConfigTest : public ConfigTest {
   protected:
+    void SetUp() override {
+        ConfigTest::SetUp();
+        _sigint = signal(SIGINT, MarkSignal);
+        _sigpipe = signal(SIGPIPE, SIG_DFL);
+        _locale = Locale();
+    }
     void TearDown() override {
+        EXPECT_EQ(Locale(), _locale);
+        EXPECT_EQ(signal(SIGINT, _sigint), MarkSignal);
+        EXPECT_EQ(signal(SIGPIPE, _sigpipe), SIG_DFL);
         // Nothing of the directory's name ran.
         EXPECT_FALSE(std::filesystem::exists("pwned") || std::filesystem::exists(_dir + "/pwned"));
         ConfigTest::TearDown();
@@ -43,6 +61,8 @@ class PyConfigTest : public ConfigTest {
     }
 
     PyConfig _config;
+    void (*_sigint)(int) = nullptr, (*_sigpipe)(int) = nullptr;
+    std::string _locale;
 };
 
 // A script whose get_configA returns `result` (a Python expression).
@@ -55,9 +75,9 @@ std::string WithProcesses(const std::string& processes) {
 }
 
 TEST_F(PyConfigTest, ResultsAreTakenWhenOfTheRightKindAndWhatWasReadBeforeARefusalStays) {
-    const char *ok = "Parse config.py success! slotNum=3", *sleep = "Parse sleep failed.";
-    const char *modules = "Can't get obj vale: modules", *slots = "Can't get obj vale: slots";
-    const char* entry = "No process need to run.";
+    const char *ok = "Parse config.py success! slotNum=3", *sleep = "Parse sleep failed.",
+               *modules = "Can't get obj vale: modules", *slots = "Can't get obj vale: slots",
+               *entry = "No process need to run.";
     // Result of get_configA, the line printed and logged, what was read.
     const std::tuple<std::string, const char*, const char*> cases[] = {
         // The configuration name arrives as a str.
@@ -70,11 +90,10 @@ TEST_F(PyConfigTest, ResultsAreTakenWhenOfTheRightKindAndWhatWasReadBeforeARefus
         {"{'modules': True, 'slots': -2**31, 'processes': [{'name': 'a', 'sleep': False}]}",
          "Parse config.py success! slotNum=-2147483648", "1 -2147483648; a|||||0"},
         // Processes that are no list, or absent, give no entries.
-        {WithProcesses("[]"), ok, "1 3"},
         {WithProcesses("({'name': 'a', 'sleep': 1},)"), ok, "1 3"},
         {"{'modules': 1, 'slots': 3}", ok, "1 3"},
-        // Texts are str or UTF-8 bytes; an integer, other bytes, a zero character (which cannot
-        // be passed on) or a list leaves the field empty.
+        // Texts are str or UTF-8 bytes; an integer, other bytes, a zero character or a list
+        // leaves the field empty.
         {WithProcesses(R"([{'name': b'Seq', 'execute': 'Pr\u00fcfer', 'path': 5, 'bin': b'\xff\xfe',
             'args': 'a\x00b', 'sleep': 1}, {'name': ['x'], 'path': None, 'sleep': 2}])"),
          ok, "1 3; Seq|Pr\u00fcfer||||1; |||||2"},
@@ -82,9 +101,7 @@ TEST_F(PyConfigTest, ResultsAreTakenWhenOfTheRightKindAndWhatWasReadBeforeARefus
         {"None", modules, "0 0"},
         {"{'slots': 1}", modules, "0 0"},
         {"{'modules': 2.0, 'slots': 1}", modules, "0 0"},
-        {"{'modules': '2', 'slots': 1}", modules, "0 0"},
         {"{'modules': 2**31, 'slots': 1}", modules, "0 0"},
-        {"{'modules': 1}", slots, "1 0"},
         {"{'modules': 1, 'slots': b'4'}", slots, "1 0"},
         // Every entry needs an integer sleep; an empty or foreign entry stops the reading.
         {WithProcesses("[{'name': 'a'}]"), sleep, "1 3"},
@@ -108,9 +125,8 @@ TEST_F(PyConfigTest, ScriptErrorsAreLoggedWithTheirTracebackAndEndNothing) {
     // Script, console message, step of the Python error in the log, the error's last line.
     const std::tuple<std::string, const char*, const char*, const char*> cases[] = {
         {"def get_configA(name)\n    return {}\n", import, "import config", "SyntaxError"},
-        {"x = 1 / 0\n", import, "import config", "ZeroDivisionError: division by zero"},
         // Exiting ends the script, not the launcher.
-        {"import sys\nsys.exit(3)\n", import, "import config", "SystemExit: 3"},
+        {"import sys; sys.exit(3)\n", import, "import config", "SystemExit: 3"},
         {Returning("__import__('sys').exit(4)"), "", "get_configA", "SystemExit: 4"},
         {"def check(name):\n    raise ValueError('bad station ' + name)\n"
          "def get_configA(name):\n    check(name)\n",
@@ -124,9 +140,8 @@ TEST_F(PyConfigTest, ScriptErrorsAreLoggedWithTheirTracebackAndEndNothing) {
         EXPECT_EQ(Printed(), printed) << script;
         std::string log = Log().substr(before);
         if (step == nullptr) continue;  // no Python error to tell
-        EXPECT_NE(log.find(std::string("ERROR Python error in ") + step + ": "), std::string::npos)
-            << log;
-        EXPECT_NE(log.find(error), std::string::npos) << log;
+        EXPECT_NE(log.find(std::string("ERROR Python error in ") + step + ": "), log.npos) << log;
+        EXPECT_NE(log.find(error), log.npos) << log;
     }
     // The tracebacks name the frames.
     EXPECT_NE(Log().find("config.py\", line 1, in <module>"), std::string::npos);
@@ -142,40 +157,15 @@ TEST_F(PyConfigTest, TheScriptRunsOncePerObjectAndEnsureParsedRetries) {
     // The first attempt may have left compiled code behind that looks current.
     std::filesystem::remove_all(project + "/VX/TesterConfig/__pycache__");
     EXPECT_EQ(&_config.EnsureParsed(), &_config) << "retried with the stored arguments";
-    EXPECT_EQ(Summary(), "1 3; retry.json|||||0");
-
     // Once parsed, neither call runs the script again.
     WriteScript("raise RuntimeError('must not run again')\n");
-    EXPECT_TRUE(_config.ParseConfig(project, "second.json"));
-    EXPECT_EQ(&_config.EnsureParsed(), &_config);
+    EXPECT_TRUE(_config.ParseConfig(project, "second.json") && &_config.EnsureParsed() == &_config);
     EXPECT_EQ(Summary(), "1 3; retry.json|||||0");
     EXPECT_EQ(Printed(), "Can't find file: config\nParse config.py success! slotNum=3\n");
 
     // A fresh object evaluates the changed script, in a fresh interpreter.
     EXPECT_FALSE(PyConfig().ParseConfig(project, "config.json"));
     EXPECT_NE(Log().find("RuntimeError: must not run again"), std::string::npos);
-}
-
-void MarkSignal(int) {}
-
-TEST_F(PyConfigTest, TheInterpreterLeavesSignalsLocaleAndEnvironmentAlone) {
-    struct sigaction mine = {}, previous = {}, now = {};
-    mine.sa_handler = MarkSignal;
-    ASSERT_EQ(sigaction(SIGINT, &mine, &previous), 0);
-    // Ignored signals are inherited by the station's processes: SIGPIPE must stay as it was.
-    void (*pipeBefore)(int) = signal(SIGPIPE, SIG_DFL);
-    auto locale = [] {
-        const char* variable = getenv("LC_CTYPE");
-        return std::string(setlocale(LC_CTYPE, nullptr)) + " " + (variable ? variable : "(unset)");
-    };
-    std::string localeBefore = locale();
-
-    EXPECT_TRUE(Parse(Returning("{'modules': 1, 'slots': 1}")));
-
-    EXPECT_EQ(locale(), localeBefore);
-    ASSERT_EQ(sigaction(SIGINT, &previous, &now), 0);
-    EXPECT_EQ(now.sa_handler, MarkSignal);
-    EXPECT_EQ(signal(SIGPIPE, pipeBefore), SIG_DFL);
 }
 
 }  // namespace
