@@ -89,28 +89,22 @@ TEST_F(ProjectInfoTest, UnreadableFilesFailWithTheirPathAndChangeNothing) {
     EXPECT_EQ(Log(), logged);
 }
 
-TEST_F(ProjectInfoTest, TheDigestCheckIsOffOnlyForZero) {
-    for (const auto& [text, isCheckMD5] :
-         {std::pair("2", true), {"-1", true}, {"0", false}, {"", false}, {"true", false}}) {
-        ASSERT_TRUE(
-            LoadText(std::string("<Project><IsCheckMD5>") + text + "</IsCheckMD5></Project>"));
-        EXPECT_EQ(_project.IsCheckMD5(), isCheckMD5) << text;
-    }
-}
-
-TEST_F(ProjectInfoTest, ConfigJsonNameIsTheFileNameOfTheFirstEntryWithFocusOne) {
-    const std::pair<const char*, const char*> cases[] = {
-        {"", "config.json"},
-        {"<ConfigJson filePath='a.json' isFocus='0'/><ConfigJson filePath='b.json' isFocus='2'/>",
-         "config.json"},
-        {"<ConfigJson filePath='d/1.json' isFocus='1'/><ConfigJson filePath='2.json' isFocus='1'/>",
-         "1.json"},
-        {"<ConfigJson filePath='C:\\cfg\\win.json' isFocus='0x1'/>", "win.json"},
-        {"<ConfigJson isFocus='1'/>", ""},
+TEST_F(ProjectInfoTest, DigestCheckIsOffOnlyForZeroAndTheJsonNameComesFromTheFirstFocusOne) {
+    const std::tuple<const char*, const char*, bool, const char*> cases[] = {
+        {"2",
+         "<ConfigJson filePath='a.json' isFocus='0'/><ConfigJson filePath='b.json' isFocus='2'/>",
+         true, "config.json"},
+        {"-1",
+         "<ConfigJson filePath='d/1.json' isFocus='1'/><ConfigJson filePath='2' isFocus='1'/>",
+         true, "1.json"},
+        {"0", "<ConfigJson filePath='C:\\cfg\\win.json' isFocus='0x1'/>", false, "win.json"},
+        {"", "<ConfigJson isFocus='1'/>", false, ""},
+        {"true", "", false, "config.json"},
     };
-    for (const auto& [entries, name] : cases) {
-        ASSERT_TRUE(
-            LoadText(std::string("<Project><ConfigJsons>") + entries + "</ConfigJsons></Project>"));
+    for (const auto& [isCheckMD5, entries, checked, name] : cases) {
+        ASSERT_TRUE(LoadText(std::string("<Project><IsCheckMD5>") + isCheckMD5 +
+                             "</IsCheckMD5><ConfigJsons>" + entries + "</ConfigJsons></Project>"));
+        EXPECT_EQ(_project.IsCheckMD5(), checked) << isCheckMD5;
         EXPECT_EQ(_project.GetConfigJsonName(), name) << entries;
     }
     EXPECT_EQ(ProjectInfo().GetConfigJsonName(), "config.json");

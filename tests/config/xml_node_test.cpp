@@ -40,7 +40,6 @@ TEST_F(XmlNodeTest, PathsTakeTheFirstMatchAtEachLevel) {
         "</Config><Config><ProjectDir>Third</ProjectDir><Extra>x</Extra><CsvFile/></Config>"
         "<config><ProjectDir>lower</ProjectDir></config><Empty/><Empty><CsvFile/></Empty>");
     EXPECT_EQ(Text(document.GetNode("Config.ProjectDir")), "Station1");
-    EXPECT_EQ(Text(document.GetNode("Config").GetNode("ProjectDir")), "Station1");
     EXPECT_EQ(Text(document.GetNode("config.ProjectDir")), "lower") << "names are case-sensitive";
     // Only the first Config is searched, even when the name lives under the second.
     EXPECT_FALSE(document.GetNode("Config.Extra").IsValid());
@@ -121,11 +120,8 @@ TEST_F(XmlNodeTest, DeepNestingIsRefusedWithoutExhaustingTheStack) {
     XmlNode document;
     EXPECT_FALSE(LoadXmlFile(Write("deep.xml", deep), document));
     // Ordinary depths, and deep markup hidden in comments, quotes and CDATA, still load.
-    EXPECT_TRUE(
-        LoadXmlFile(Write("moderate.xml", repeat("<a x='<b><c><d>' y=\"/>\">", 100) + "<!--" +
-                                              std::string(50000, '<') + "a>--><![CDATA[" + deep +
-                                              "]]>" + repeat("</a>", 100)),
-                    document));
+    Load(repeat("<a x='<b><c><d>' y=\"/>\">", 100) + "<!--" + std::string(50000, '<') +
+         "a>--><![CDATA[" + deep + "]]>" + repeat("</a>", 100));
 }
 
 TEST_F(XmlNodeTest, HandlesKeepTheirDocumentAliveAndEmptyOnesAnswerWithDefaults) {
@@ -136,13 +132,11 @@ TEST_F(XmlNodeTest, HandlesKeepTheirDocumentAliveAndEmptyOnesAnswerWithDefaults)
     EXPECT_EQ(Text(copy), "Station1");
     for (const XmlNode& empty : {dir, Load("<Config/>").GetNode("Config.ProjectDir")}) {
         EXPECT_FALSE(empty.IsValid() || empty.HasAttribute("isFocus") ||
-                     empty.GetNode("Config").IsValid());
-        EXPECT_EQ(Text(empty) + empty.GetAttribute("filePath", std::string("|default")),
-                  "default|default");
-        EXPECT_EQ(empty.GetValue(42), 42);
-        EXPECT_EQ(empty.GetAttribute("isFocus", 42), 42);
-        EXPECT_TRUE(empty.GetNodes("Config").empty() &&
-                    empty.GetNodes("Config.ProjectDir").empty());
+                     empty.GetNode("Config").IsValid() || !empty.GetNodes("Config.Dir").empty());
+        EXPECT_EQ(Text(empty) + empty.GetAttribute("filePath", std::string("|default")) +
+                      std::to_string(empty.GetValue(42)) +
+                      std::to_string(empty.GetAttribute("isFocus", 7)),
+                  "default|default427");
     }
 }
 
