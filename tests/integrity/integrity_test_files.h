@@ -13,10 +13,7 @@
 // A fresh directory under /tmp, removed with everything in it at the end of the test.
 class TempDir {
   public:
-    TempDir() {
-        char pattern[] = "/tmp/vx_integrity_XXXXXX";
-        _path = mkdtemp(pattern);
-    }
+    TempDir() : _path(mkdtemp(&std::string("/tmp/vx_integrity_XXXXXX")[0])) {}
     ~TempDir() {
         std::error_code ignored;
         std::filesystem::remove_all(_path, ignored);
