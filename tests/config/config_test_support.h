@@ -1,6 +1,5 @@
 #pragma once
-// The config tests' fixture: a temporary directory for real files, the log written to a file in
-// it and standard output captured, so that a test reads what was logged and what was printed.
+// Config test fixture: real files in a temporary directory; log and standard output read back.
 
 #include <gtest/gtest.h>
 #include <stdlib.h>
@@ -24,8 +23,7 @@ class ConfigTest : public testing::Test {
     }
     void TearDown() override {
         testing::internal::GetCapturedStdout();
-        // Closed while its directory still exists: closing rolls the file over, which would
-        // otherwise recreate the directory after it was removed.
+        // Closed first: closing rolls the file over, which would recreate a removed directory.
         LOG_SHUTDOWN();
         std::filesystem::remove_all(_dir);
     }
@@ -38,7 +36,7 @@ class ConfigTest : public testing::Test {
         return path;
     }
 
-    // What was printed on standard output since SetUp or the previous call.
+    // Standard output since SetUp or the previous call.
     std::string Printed() {
         std::string printed = testing::internal::GetCapturedStdout();
         testing::internal::CaptureStdout();
