@@ -48,13 +48,25 @@ TEST_F(ProjectInfoTest, ReadsEveryFieldOfTheFirstProjectAndItsFirstLists) {
     EXPECT_EQ(Log() + Printed(), "");
 }
 
-TEST_F(ProjectInfoTest, MissingElementsKeepTheirDefaultsAndAreLoggedInReadingOrder) {
+TEST_F(ProjectInfoTest, UnreadableFilesChangeNothingAndMissingElementsAreLoggedInReadingOrder) {
+    // Files that do not load fail with their path; the fields are as they were.
+    std::string printed, expected;
+    _project.SetProjectWorkPath("before");
+    for (std::string path : {Write("a.prj", "<Project><ProjectName>x</ProjectName>"),
+                             Write("b.prj", "<Project"), _dir + "/missing.prj"}) {
+        EXPECT_FALSE(_project.LoadProjectFile(path)) << path;
+        printed += "Parse  Project file " + path + " failed.\n";
+        expected += "DEBUG Parse  Project file " + path + " failed.\n";
+    }
+    EXPECT_EQ(_project.ProjectWorkPath(), "before");
+    EXPECT_FALSE(_project.IsCheckMD5());
+    EXPECT_EQ(Printed(), printed);
+
     std::vector<std::string> missing;
     for (const char* name : {"ProjectName", "ProjectType", "CsvFiles.CsvFile", "ProjectWorkPath",
                              "ConfigJsons.ConfigJson", "ZmqPortJson"})
         missing.push_back(std::string("DEBUG Project.") + name + " is invalid\n");
     missing.push_back("DEBUG Project.IsCheckMD5\n");
-    std::string expected;
     // No Project at all: nothing, another root, another case.
     for (const char* content : {"", "<Other><ProjectName>x</ProjectName></Other>",
                                 "<project><ProjectName>x</ProjectName></project>"}) {
@@ -74,30 +86,16 @@ TEST_F(ProjectInfoTest, MissingElementsKeepTheirDefaultsAndAreLoggedInReadingOrd
     EXPECT_EQ(Printed(), "") << "DEBUG messages go to the log only";
 }
 
-TEST_F(ProjectInfoTest, UnreadableFilesFailWithTheirPathAndChangeNothing) {
-    std::string printed, logged;
-    _project.SetProjectWorkPath("before");
-    for (std::string path : {Write("a.prj", "<Project><ProjectName>x</ProjectName>"),
-                             Write("b.prj", "<Project"), _dir + "/missing.prj"}) {
-        EXPECT_FALSE(_project.LoadProjectFile(path)) << path;
-        printed += "Parse  Project file " + path + " failed.\n";
-        logged += "DEBUG Parse  Project file " + path + " failed.\n";
-    }
-    EXPECT_EQ(_project.ProjectWorkPath(), "before");
-    EXPECT_FALSE(_project.IsCheckMD5());
-    EXPECT_EQ(Printed(), printed);
-    EXPECT_EQ(Log(), logged);
+// A ConfigJson entry of the project file.
+std::string Json(const std::string& path, const char* isFocus) {
+    return "<ConfigJson filePath='" + path + "' isFocus='" + isFocus + "'/>";
 }
 
 TEST_F(ProjectInfoTest, DigestCheckIsOffOnlyForZeroAndTheJsonNameComesFromTheFirstFocusOne) {
-    const std::tuple<const char*, const char*, bool, const char*> cases[] = {
-        {"2",
-         "<ConfigJson filePath='a.json' isFocus='0'/><ConfigJson filePath='b.json' isFocus='2'/>",
-         true, "config.json"},
-        {"-1",
-         "<ConfigJson filePath='d/1.json' isFocus='1'/><ConfigJson filePath='2' isFocus='1'/>",
-         true, "1.json"},
-        {"0", "<ConfigJson filePath='C:\\cfg\\win.json' isFocus='0x1'/>", false, "win.json"},
+    const std::tuple<const char*, std::string, bool, const char*> cases[] = {
+        {"2", Json("a.json", "0") + Json("b.json", "2"), true, "config.json"},
+        {"-1", Json("d/1.json", "1") + Json("2", "1"), true, "1.json"},
+        {"0", Json("C:\\cfg\\win.json", "0x1"), false, "win.json"},
         {"", "<ConfigJson isFocus='1'/>", false, ""},
         {"true", "", false, "config.json"},
     };
@@ -107,7 +105,6 @@ TEST_F(ProjectInfoTest, DigestCheckIsOffOnlyForZeroAndTheJsonNameComesFromTheFir
         EXPECT_EQ(_project.IsCheckMD5(), checked) << isCheckMD5;
         EXPECT_EQ(_project.GetConfigJsonName(), name) << entries;
     }
-    EXPECT_EQ(ProjectInfo().GetConfigJsonName(), "config.json");
 }
 
 }  // namespace
