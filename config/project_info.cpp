@@ -4,6 +4,21 @@
 #include "platform/log.h"
 #include "platform/text_utils.h"
 
+namespace {
+
+// An optional text element: its text when present, else the field keeps its value and the
+// log notes the element as missing.
+void ReadText(const XmlNode& document, const char* path, std::string& field) {
+    XmlNode node = document.GetNode(path);
+    if (!node.IsValid()) {
+        LOG_DEBUG("%s is invalid", path);
+    } else {
+        field = node.GetValue(std::string());
+    }
+}
+
+}  // namespace
+
 bool ProjectInfo::LoadProjectFile(const std::string& path) {
     XmlNode document;
     if (!LoadXmlFile(path, document)) {
@@ -13,19 +28,9 @@ bool ProjectInfo::LoadProjectFile(const std::string& path) {
 
     // Every element is optional: a missing one is noted at DEBUG and reading goes on, so the
     // log lists what the file lacks in this fixed order.
-    XmlNode node = document.GetNode("Project.ProjectName");
-    if (!node.IsValid()) {
-        LOG_DEBUG("Project.ProjectName is invalid");
-    } else {
-        _projectName = node.GetValue(std::string());
-    }
+    ReadText(document, "Project.ProjectName", _projectName);
 
-    node = document.GetNode("Project.ProjectType");
-    if (!node.IsValid()) {
-        LOG_DEBUG("Project.ProjectType is invalid");
-    } else {
-        _projectType = node.GetValue(std::string());
-    }
+    ReadText(document, "Project.ProjectType", _projectType);
 
     if (!document.GetNode("Project.CsvFiles.CsvFile").IsValid()) {
         LOG_DEBUG("Project.CsvFiles.CsvFile is invalid");
@@ -40,12 +45,7 @@ bool ProjectInfo::LoadProjectFile(const std::string& path) {
         }
     }
 
-    node = document.GetNode("Project.ProjectWorkPath");
-    if (!node.IsValid()) {
-        LOG_DEBUG("Project.ProjectWorkPath is invalid");
-    } else {
-        _projectWorkPath = node.GetValue(std::string());
-    }
+    ReadText(document, "Project.ProjectWorkPath", _projectWorkPath);
 
     if (!document.GetNode("Project.ConfigJsons.ConfigJson").IsValid()) {
         LOG_DEBUG("Project.ConfigJsons.ConfigJson is invalid");
@@ -58,15 +58,10 @@ bool ProjectInfo::LoadProjectFile(const std::string& path) {
         }
     }
 
-    node = document.GetNode("Project.ZmqPortJson");
-    if (!node.IsValid()) {
-        LOG_DEBUG("Project.ZmqPortJson is invalid");
-    } else {
-        _zmqPortJson = node.GetValue(std::string());
-    }
+    ReadText(document, "Project.ZmqPortJson", _zmqPortJson);
 
     // Without the element the digest check runs: a project must opt out explicitly.
-    node = document.GetNode("Project.IsCheckMD5");
+    XmlNode node = document.GetNode("Project.IsCheckMD5");
     if (!node.IsValid()) {
         LOG_DEBUG("Project.IsCheckMD5");
         _isCheckMD5 = true;
