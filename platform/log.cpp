@@ -1,5 +1,7 @@
 #include "platform/log.h"
 
+#include "platform/console_output.h"
+
 #include <log4cplus/fileappender.h>
 #include <log4cplus/initializer.h>
 #include <log4cplus/layout.h>
@@ -132,7 +134,7 @@ void LOG_PRINT(const char* format, ...) {
     std::string text = FormatArgs(format, args);
     va_end(args);
     WriteRecord(log4cplus::DEBUG_LOG_LEVEL, text, __FILE__, __LINE__, "LOG_PRINT");
-    // One write for text and line end, so lines of different threads never interleave.
+    // One piece for text and line end, so lines of different threads never interleave.
     text.push_back('\n');
-    fwrite(text.data(), 1, text.size(), stdout);
+    ConsoleWrite(text.data(), text.size());
 }

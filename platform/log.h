@@ -29,7 +29,8 @@ void LOG_WARN_NAME(const char* name, const char* format, ...) VX_PRINTF_FORMAT(2
 void LOG_ERROR_NAME(const char* name, const char* format, ...) VX_PRINTF_FORMAT(2, 3);
 void LOG_FATAL_NAME(const char* name, const char* format, ...) VX_PRINTF_FORMAT(2, 3);
 
-// Formats once, writes the text at DEBUG, then prints it followed by "\n" in one write,
+// Formats once, writes the text at DEBUG, then queues it for the console followed by "\n"
+// as one piece (platform/console_output.h),
 // so lines of different threads never mix within a line.
 void LOG_PRINT(const char* format, ...) VX_PRINTF_FORMAT(1, 2);
 
