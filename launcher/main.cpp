@@ -1,5 +1,6 @@
 // VXLauncher: brings up one test station. Takes no arguments; everything is found from the
-// executable's own directory. Exit status 0 after Ctrl-C, -1 when start-up fails.
+// executable's own directory. Exit status 0 after Ctrl-C, -1 when start-up fails, 3 when
+// another launcher runs the same installation.
 
 #include <cstdio>
 
@@ -7,11 +8,17 @@
 #include "platform/clock.h"
 #include "platform/console_events.h"
 #include "platform/file_system.h"
+#include "platform/instance_lock.h"
 #include "platform/log.h"
 
 int main() {
     // Console lines must appear at once, interleaved with the children's output.
     setvbuf(stdout, nullptr, _IONBF, 0);
+
+    // Before the log is opened or a process is touched: a second launcher of one installation
+    // would kill the first one's children and write into its log.
+    const int kAnotherLauncherRuns = 3;
+    if (!LockInstallation(GetExeDir())) return kAnotherLauncherRuns;
 
     LOG_INIT(GetExeDir() + "/log/Launcher.log", false);
 
