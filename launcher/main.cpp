@@ -31,6 +31,9 @@ int main() {
         LOG_PRINT("Init failed, can not launch.");
         return -1;
     }
+    // Only a run that gets this far rolls its log over at the end; failed starts leave their
+    // records to the next run.
+    LOG_ROLL_ON_CLOSE();
     launcher.Run();
 
     while (launcher.IsRunning()) SleepMs(100);

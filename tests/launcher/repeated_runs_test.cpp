@@ -1,4 +1,5 @@
-// Launchers of one station side by side: a second launcher refuses and touches nothing.
+// Launchers of one station side by side and one after another: a second launcher refuses and
+// touches nothing; failed starts never push the log of a run that started out of the backups.
 
 #include "station_fixture.h"
 
@@ -31,4 +32,25 @@ TEST(RepeatedRuns, ASecondLauncherRefusesUntilTheFirstHasEndedHowever) {
     station.Launch();
     ExpectRunsThenStopsOnCtrlC(station);
     EXPECT_EQ(1u, Lines(station.Output(), "Have been kill process by name = " + child).size());
+}
+
+TEST(RepeatedRuns, FailedStartsNeverPushOutTheLogOfARunThatStarted) {
+    Station station;
+    station.Launch();
+    ExpectRunsThenStopsOnCtrlC(station);  // its log rolled over to a backup
+    station.RemoveFile("Config/md5.csv");
+    for (int run = 0; run < 12; ++run) {
+        station.Launch(false);
+        ASSERT_EQ("exit 255", station.WaitForExit());
+    }
+    // Every failed run's records stay in the file, which the next run that starts continues.
+    EXPECT_EQ(12u, Lines(station.ReadFile("log/Launcher.log"), "Init failed").size());
+    EXPECT_TRUE(station.LogHas("DEBUG", "Exit success."));
+    station.WriteManifest();
+    station.Launch(false);
+    ExpectRunsThenStopsOnCtrlC(station);
+    EXPECT_EQ("", station.ReadFile("log/Launcher.log"));
+    const std::string all = station.LogText();
+    EXPECT_EQ(12u, Lines(all, "Init failed").size());
+    EXPECT_EQ(2u, Lines(all, "Exit success.").size());
 }
