@@ -38,21 +38,18 @@ TEST(Leftovers, PortHoldersAndStationExecutablesAreKilledAndReported) {
     EXPECT_EQ("running", WaitEnd(luaScriptRunning, 0));
 
     // Each line of a killed process is followed by the path of what it ran.
-    const std::string output = station.Output();
-    auto killed = [&bin](const std::string& line, pid_t pid, const std::string& program) {
-        const std::string id = std::to_string(pid);
-        return std::vector<std::string>{line + id,
-                                        "Pid = " + id + " executable = " + bin + program};
-    };
     std::vector<std::string> expected;
-    for (const auto& lines :
-         {killed("Kill Sequence[1] success.Pid = ", holders[0], holder),
-          killed("Kill Engine[3] success.Pid = ", holders[1], holder),
-          killed("Kill StateMachine[1] success.Pid = ", holders[2], holder),
-          killed("Have been kill process by name = " + named + ". Pid=", namedLeftover, named),
-          killed("Have been kill process by name = " + interpreted + ". Pid=", interpretedLeftover,
-                 interpreted)})
-        expected.insert(expected.end(), lines.begin(), lines.end());
+    auto killed = [&](const std::string& line, pid_t pid, const std::string& program) {
+        expected.push_back(line + std::to_string(pid));
+        expected.push_back("Pid = " + std::to_string(pid) + " executable = " + bin + program);
+    };
+    killed("Kill Sequence[1] success.Pid = ", holders[0], holder);
+    killed("Kill Engine[3] success.Pid = ", holders[1], holder);
+    killed("Kill StateMachine[1] success.Pid = ", holders[2], holder);
+    killed("Have been kill process by name = " + named + ". Pid=", namedLeftover, named);
+    killed("Have been kill process by name = " + interpreted + ". Pid=", interpretedLeftover,
+           interpreted);
+    const std::string output = station.Output();
     EXPECT_EQ(expected, Lines(output, "Pid"));
     EXPECT_LT(output.find("Finish to check process running state."),
               output.find("Starting Process"));
