@@ -1,5 +1,6 @@
 // VXLauncher: brings up one test station. Takes no arguments; everything is found from the
-// executable's own directory. Exit status 0 after Ctrl-C, -1 when start-up fails.
+// executable's own directory. Exit status 0 after Ctrl-C, -1 when start-up fails, 3 when
+// another launcher runs the same installation.
 
 #include <cstdio>
 #include <exception>
@@ -9,6 +10,7 @@
 #include "platform/console_events.h"
 #include "platform/console_output.h"
 #include "platform/file_system.h"
+#include "platform/instance_lock.h"
 #include "platform/log.h"
 
 namespace {
@@ -38,6 +40,11 @@ int main() {
     // Console lines must appear at once, interleaved with the children's output.
     setvbuf(stdout, nullptr, _IONBF, 0);
 
+    // Before the log is opened or a process is touched: a second launcher of one installation
+    // would kill the first one's children and write into its log.
+    const int kAnotherLauncherRuns = 3;
+    if (!LockInstallation(GetExeDir())) return EndProgram(kAnotherLauncherRuns);
+
     LOG_INIT(GetExeDir() + "/log/Launcher.log", false);
 
     Launcher& launcher = Launcher::Instance();
@@ -46,6 +53,9 @@ int main() {
             LOG_PRINT("Init failed, can not launch.");
             return EndProgram(-1);
         }
+        // Only a run that gets this far rolls its log over at the end; failed starts leave
+        // their records to the next run.
+        LOG_ROLL_ON_CLOSE();
         launcher.Run();
     } catch (const std::exception& error) {
         // Out of memory or threads: no child may outlive the launcher for it.

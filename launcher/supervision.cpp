@@ -103,6 +103,20 @@ void Launcher::OnProcessOutput(ExcuteProcess* runner, const std::string& chunk, 
     LOG_PRINT("%s", chunk.c_str());
 }
 
+namespace {
+
+// Follows every line of a process killed or found as a leftover, so that an operator can see
+// what was ended: the path is read before the kill, as an ended process names none.
+void LogExecutable(int pid, const std::string& executable) {
+    if (executable.empty()) {
+        LOG_PRINT("Pid = %d executable = unknown (ended, or not visible to this user)", pid);
+    } else {
+        LOG_PRINT("Pid = %d executable = %s", pid, executable.c_str());
+    }
+}
+
+}  // namespace
+
 void Launcher::CheckProcessState() {
     LOG_PRINT("Start to check process running state.");
     PyConfig& config = _pyConfig->EnsureParsed();
@@ -118,14 +132,19 @@ void Launcher::CheckProcessState() {
             continue;
         }
         // Processes are known by their executable's file name, not by the path written;
-        // an empty name names no executable.
+        // an empty name names no executable. Wherever a copy runs from, it holds the
+        // station's ports and hardware, so it goes too; the launcher and what started it are
+        // never found.
         const std::string name = GetFileName(entry.bin.c_str());
         if (name.empty()) {
             continue;
         }
-        for (unsigned int pid : KillProcessByName(name)) {
+        for (unsigned int pid : FindProcessesByName(name)) {
+            const std::string executable = GetExecutablePath(pid);
+            KillProcessById(pid);
             LOG_PRINT("Have been kill process by name = %s. Pid=%d", name.c_str(),
                       static_cast<int>(pid));
+            LogExecutable(static_cast<int>(pid), executable);
         }
     }
     LOG_PRINT("Finish to check process running state.");
@@ -144,10 +163,19 @@ void Launcher::KillListeners(const char* family, const char* portKey, int basePo
         if (pid <= 0) {
             continue;
         }
-        if (KillProcessById(static_cast<unsigned int>(pid))) {
+        const std::string executable = GetExecutablePath(static_cast<unsigned int>(pid));
+        const bool killed = KillProcessById(static_cast<unsigned int>(pid));
+        if (killed) {
             LOG_PRINT("Kill %s[%d] success.Pid = %d", family, k, pid);
         } else {
             LOG_PRINT("Kill %s[%d] failed.Pid = %d", family, k, pid);
+        }
+        LogExecutable(pid, executable);
+        if (!killed && IsSelfOrAncestor(static_cast<unsigned int>(pid))) {
+            LOG_PRINT(
+                "Pid = %d is this launcher or one that started it, and is not ended. "
+                "Free port %d of it before starting the station.",
+                pid, basePort + k);
         }
     }
 }
