@@ -2,7 +2,6 @@
 // woken through an eventfd, the child's end seen through a pidfd, and its process group
 // ended with SIGKILL.
 
-#include <dirent.h>
 #include <errno.h>
 #include <fcntl.h>
 #include <poll.h>
@@ -21,6 +20,7 @@
 
 #include "platform/child_pipe.h"
 #include "platform/command_line.h"
+#include "platform/proc_scan_posix.h"
 #include "platform/spawn_posix.h"
 
 namespace {
@@ -45,35 +45,13 @@ bool NamesProgram(const std::string& program, const std::string& workPath) {
 // group's id stays reserved while its ended leader is kept unreaped, so the group can be
 // signalled safely until then; once it has no other member, the leader can go.
 bool GroupHasOtherMembers(pid_t leader) {
-    DIR* proc = opendir("/proc");
-    if (proc == nullptr) return true;  // cannot tell: keep the group's id reserved
-    bool found = false;
-    while (struct dirent* entry = readdir(proc)) {
-        char* end = nullptr;
-        long pid = strtol(entry->d_name, &end, 10);
-        if (*end != '\0' || pid <= 0 || pid == leader) continue;
-        // The group is the fifth field; the second, the command, may hold blanks or brackets,
-        // so fields are counted from its closing parenthesis.
-        char path[64];
-        snprintf(path, sizeof(path), "/proc/%ld/stat", pid);
-        int fd = open(path, O_RDONLY | O_CLOEXEC);
-        if (fd < 0) continue;
-        char stat[512];
-        ssize_t length = read(fd, stat, sizeof(stat) - 1);
-        close(fd);
-        if (length <= 0) continue;
-        stat[length] = '\0';
-        const char* fields = strrchr(stat, ')');
-        char state = 0;
-        long parent = 0, group = 0;
-        if (fields != nullptr && sscanf(fields + 1, " %c %ld %ld", &state, &parent, &group) == 3 &&
-            group == leader) {
-            found = true;
-            break;
-        }
+    const std::vector<unsigned int> pids = proc_scan::ProcessIds();
+    if (pids.empty()) return true;  // cannot tell: keep the group's id reserved
+    const unsigned int group = static_cast<unsigned int>(leader);
+    for (unsigned int pid : pids) {
+        if (pid != group && proc_scan::GroupId(pid) == group) return true;
     }
-    closedir(proc);
-    return found;
+    return false;
 }
 
 }  // namespace

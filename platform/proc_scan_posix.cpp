@@ -68,18 +68,31 @@ bool HasDescriptorTo(unsigned int pid, const std::vector<std::string>& targets) 
     return found;
 }
 
-unsigned int ParentId(unsigned int pid) {
+namespace {
+
+// The `index`-th number behind the state field of /proc/<pid>/stat (0: the parent, 1: the
+// process group); 0 when the process has ended. The name before it is in parentheses and may
+// itself hold blanks and parentheses, so the last ")" ends it.
+unsigned int StatNumber(unsigned int pid, int index) {
     std::ifstream in(ProcPath(pid, "stat"));
     std::stringstream stat;
     stat << in.rdbuf();
-    // The parent is the second field behind the name; the name is in parentheses and may
-    // itself hold blanks and parentheses, so the last ")" ends it.
     const std::string text = stat.str();
     const size_t nameEnd = text.rfind(')');
     if (nameEnd == std::string::npos) return 0;
-    unsigned int parent = 0;
-    if (sscanf(text.c_str() + nameEnd + 1, " %*c %u", &parent) != 1) return 0;
-    return parent;
+    unsigned int numbers[2] = {0, 0};
+    if (sscanf(text.c_str() + nameEnd + 1, " %*c %u %u", &numbers[0], &numbers[1]) != 2) return 0;
+    return numbers[index];
+}
+
+}  // namespace
+
+unsigned int ParentId(unsigned int pid) {
+    return StatNumber(pid, 0);
+}
+
+unsigned int GroupId(unsigned int pid) {
+    return StatNumber(pid, 1);
 }
 
 }  // namespace proc_scan

@@ -22,4 +22,7 @@ bool HasDescriptorTo(unsigned int pid, const std::vector<std::string>& targets);
 // process of its namespace).
 unsigned int ParentId(unsigned int pid);
 
+// The id of the process's process group; 0 when the process has ended.
+unsigned int GroupId(unsigned int pid);
+
 }  // namespace proc_scan
