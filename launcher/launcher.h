@@ -3,6 +3,7 @@
 // process plan, clears leftovers, starts every station process and, on a console quit,
 // terminates them all. Created on first use and never destroyed.
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
@@ -73,7 +74,7 @@ class Launcher {
 
     PathVariableSources CurrentPathSources() const;
     bool CheckDigests(const std::string& manifestPath);
-    void KillListeners(const char* family, const char* portKey, int basePort, int count);
+    void KillListeners(const char* family, const char* portKey, int basePort, int64_t count);
     void StartSingle(const ProcessSpec& spec);
     void StartInstances(const std::vector<ProcessSpec>& instances);
     void WaitForInitialisation(const ProcessSpec& spec);

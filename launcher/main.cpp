@@ -21,11 +21,10 @@ const int kLastOutputMs = 1000;
 // Ends the program by itself: no console event can come between from here on.
 int EndProgram(int status) {
     ClaimProgramEnd();
-    if (status == 0) {
-        LOG_PRINT("Exit success.");
-        LOG_SHUTDOWN();
-    }
+    if (status == 0) LOG_PRINT("Exit success.");
+    // Before the log closes: the flush logs what a stalled console has lost.
     ConsoleFlush(kLastOutputMs);
+    if (status == 0) LOG_SHUTDOWN();
     return status;
 }
 
@@ -36,6 +35,8 @@ int main() {
     // stream, and an early Ctrl-C must be handled like a later one.
     OpenMissingStandardStreams();
     SetConsoleQuitCallback(&Launcher::ConsoleQuitProc);
+    // An event that comes before the log is open is handled once it is.
+    HoldConsoleEvents();
 
     // Console lines must appear at once, interleaved with the children's output.
     setvbuf(stdout, nullptr, _IONBF, 0);
@@ -43,9 +44,13 @@ int main() {
     // Before the log is opened or a process is touched: a second launcher of one installation
     // would kill the first one's children and write into its log.
     const int kAnotherLauncherRuns = 3;
-    if (!LockInstallation(GetExeDir())) return EndProgram(kAnotherLauncherRuns);
+    if (!LockInstallation(GetExeDir())) {
+        ReleaseConsoleEvents();
+        return EndProgram(kAnotherLauncherRuns);
+    }
 
     LOG_INIT(GetExeDir() + "/log/Launcher.log", false);
+    ReleaseConsoleEvents();
 
     Launcher& launcher = Launcher::Instance();
     try {

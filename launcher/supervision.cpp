@@ -16,6 +16,8 @@
 
 namespace {
 
+const int64_t kLowestPort = 1;
+const int64_t kHighestPort = 65535;
 // Longest single wait: what a 32-bit count of milliseconds holds (about 49 days).
 const int64_t kMaxWaitMs = 0xFFFFFFFFLL;
 
@@ -120,7 +122,8 @@ void LogExecutable(int pid, const std::string& executable) {
 void Launcher::CheckProcessState() {
     LOG_PRINT("Start to check process running state.");
     PyConfig& config = _pyConfig->EnsureParsed();
-    const int instances = config._slots * config._modules;
+    // In 64 bits: the script's counts are only bounded by the plan's own limit.
+    const int64_t instances = int64_t{config._slots} * config._modules;
     KillListeners("Sequence", "SEQUENCER_PORT", _zmqPorts->SEQUENCER_PORT, instances);
     KillListeners("Engine", "TEST_ENGINE_PORT", _zmqPorts->TEST_ENGINE_PORT, instances);
     KillListeners("StateMachine", "SM_PORT", _zmqPorts->SM_PORT, config._modules);
@@ -150,7 +153,7 @@ void Launcher::CheckProcessState() {
     LOG_PRINT("Finish to check process running state.");
 }
 
-void Launcher::KillListeners(const char* family, const char* portKey, int basePort, int count) {
+void Launcher::KillListeners(const char* family, const char* portKey, int basePort, int64_t count) {
     if (basePort < 0) {
         // The port file does not give this family's base port: there is nothing to probe.
         if (count > 0) {
@@ -158,24 +161,29 @@ void Launcher::KillListeners(const char* family, const char* portKey, int basePo
         }
         return;
     }
-    for (int k = 0; k < count; ++k) {
-        const int pid = GetListeningPid(basePort + k);
+    for (int64_t k = 0; k < count; ++k) {
+        // A port file may give any 32-bit base: only real ports are probed, never a sum that
+        // wraps around.
+        const int64_t port = int64_t{basePort} + k;
+        if (port < kLowestPort) continue;
+        if (port > kHighestPort) break;
+        const int pid = GetListeningPid(static_cast<int>(port));
         if (pid <= 0) {
             continue;
         }
         const std::string executable = GetExecutablePath(static_cast<unsigned int>(pid));
         const bool killed = KillProcessById(static_cast<unsigned int>(pid));
         if (killed) {
-            LOG_PRINT("Kill %s[%d] success.Pid = %d", family, k, pid);
+            LOG_PRINT("Kill %s[%d] success.Pid = %d", family, static_cast<int>(k), pid);
         } else {
-            LOG_PRINT("Kill %s[%d] failed.Pid = %d", family, k, pid);
+            LOG_PRINT("Kill %s[%d] failed.Pid = %d", family, static_cast<int>(k), pid);
         }
         LogExecutable(pid, executable);
         if (!killed && IsSelfOrAncestor(static_cast<unsigned int>(pid))) {
             LOG_PRINT(
                 "Pid = %d is this launcher or one that started it, and is not ended. "
                 "Free port %d of it before starting the station.",
-                pid, basePort + k);
+                pid, static_cast<int>(port));
         }
     }
 }

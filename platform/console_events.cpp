@@ -71,6 +71,14 @@ bool ConsoleCtrlHandler(int eventCode) {
     return true;
 }
 
+void HoldConsoleEvents() {
+    EventGate().lock();
+}
+
+void ReleaseConsoleEvents() {
+    EventGate().unlock();
+}
+
 void ClaimProgramEnd() {
     EventGate().lock();  // never unlocked: no event is handled after this
     int waiting = g_endingEventWaiting.load();

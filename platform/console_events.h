@@ -28,6 +28,11 @@ bool SetConsoleQuitCallback(ConsoleQuitCallback callback);
 // Waits while another event is handled, and for ever once ClaimProgramEnd has been called.
 bool ConsoleCtrlHandler(int eventCode);
 
+// While the program sets up what the callback needs (its log), events wait for it; none is
+// lost. Hold and release on the same thread, before ClaimProgramEnd.
+void HoldConsoleEvents();
+void ReleaseConsoleEvents();
+
 // For the program's own end: waits until no event is being handled, and from then on none is
 // (a later one waits until the program has gone). If a close, shutdown or Ctrl-Break has
 // arrived that was not handled yet, it is handled now and ends the program its way; this
