@@ -6,6 +6,7 @@
 
 #include "config/py_ref.h"
 #include "config/station_module.h"
+#include "config/station_size.h"
 
 #include "platform/log.h"
 
@@ -195,6 +196,7 @@ bool ReadConfigDict(PyObject* result, int& modules, int& slots,
         LOG_PRINT("Can't get obj vale: slots");
         return false;
     }
+    if (!CheckStationSize(modules, slots)) return false;
     // A missing "processes" reads like a value that is not a list: nothing to start.
     PyRef processes(NewReference(PyDict_GetItemString(result, "processes")));
     Py_ssize_t count = processes ? PyList_Size(processes.get()) : 0;

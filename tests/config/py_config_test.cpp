@@ -103,6 +103,11 @@ TEST_F(PyConfigTest, ResultsAreTakenWhenOfTheRightKindAndWhatWasReadBeforeARefus
         {"{'modules': 2.0, 'slots': 1}", modules, "0 0"},
         {"{'modules': 2**31, 'slots': 1}", modules, "0 0"},
         {"{'modules': 1, 'slots': b'4'}", slots, "1 0"},
+        // Beyond the station bound, as a product that overflows 32 bits.
+        {"{'modules': 65536, 'slots': 65537}",
+         "Too many processes: modules=65536 x slots=65537 is 4295032832, more than 4096. Correct "
+         "\"modules\" and \"slots\" returned by get_configA in config.py.",
+         "65536 65537"},
         // Every entry needs an integer sleep; an empty or foreign entry stops the reading.
         {WithProcesses("[{'name': 'a'}]"), sleep, "1 3"},
         {WithProcesses("[{'name': 'a', 'sleep': 1.5}]"), sleep, "1 3"},
