@@ -8,7 +8,6 @@
 #include "config/port_map.h"
 #include "config/py_config.h"
 #include "launcher/launcher.h"
-#include "platform/child_process.h"
 #include "platform/clock.h"
 #include "platform/log.h"
 #include "platform/port_probe.h"
@@ -26,12 +25,12 @@ void Launcher::Run() {
     ++g_starttimes;
     LOG_PRINT("g_starttimes = %d", g_starttimes);
 
-    if (!IsQuitting()) {
+    if (!_supervisor.IsQuitting()) {
         CheckProcessState();
     }
 
     for (const auto& entry : _processPlan) {
-        if (IsQuitting()) {
+        if (_supervisor.IsQuitting()) {
             break;
         }
         if (entry.second.size() == 1) {
@@ -41,13 +40,9 @@ void Launcher::Run() {
         }
     }
 
-    std::lock_guard<std::mutex> lock(_processMutex);
-    if (_quitting) {
+    if (!_supervisor.MarkRunning()) {
         LOG_PRINT("Quit requested, the remaining processes are not started.");
-        return;
     }
-    // Under the lock: once Uninit has cleared the flag it stays cleared.
-    _isRunning = true;
 }
 
 void Launcher::StartSingle(const ProcessSpec& spec) {
@@ -57,7 +52,7 @@ void Launcher::StartSingle(const ProcessSpec& spec) {
     LOG_PRINT("%s", line.c_str());
     if (!StartProcess(spec.name, spec.workDir, spec.cmd)) {
         // A start refused because a quit arrived is no failure of the process.
-        if (!IsQuitting()) {
+        if (!_supervisor.IsQuitting()) {
             LOG_ERROR("%s fail", line.c_str());
         }
         return;
@@ -68,7 +63,7 @@ void Launcher::StartSingle(const ProcessSpec& spec) {
 // Instances of one entry start back to back; the entry's first instance gives the wait.
 void Launcher::StartInstances(const std::vector<ProcessSpec>& instances) {
     for (size_t j = 0; j < instances.size(); ++j) {
-        if (IsQuitting()) {
+        if (_supervisor.IsQuitting()) {
             return;
         }
         const ProcessSpec& spec = instances[j];
@@ -77,7 +72,7 @@ void Launcher::StartInstances(const std::vector<ProcessSpec>& instances) {
         const std::string line = FormatString("%s Starting Process %s ......",
                                               GetLocalTimeString().c_str(), instanceName.c_str());
         LOG_PRINT("%s", line.c_str());
-        if (!StartProcess(instanceName, spec.workDir, spec.cmd) && !IsQuitting()) {
+        if (!StartProcess(instanceName, spec.workDir, spec.cmd) && !_supervisor.IsQuitting()) {
             LOG_ERROR("%s fail", line.c_str());
         }
     }
@@ -89,7 +84,9 @@ void Launcher::WaitForInitialisation(const ProcessSpec& spec) {
     LOG_PRINT("%s", FormatString("%s Wait for %d second to Process %s initialize.",
                                  GetLocalTimeString().c_str(), spec.sleep, spec.name.c_str())
                         .c_str());
-    if (!WaitAfterStart(spec.sleep)) {
+    // A negative count means no wait; 64 bits keep the product exact before the clamp.
+    const int64_t milliseconds = std::min<int64_t>(int64_t{spec.sleep} * 1000, kMaxWaitMs);
+    if (!_supervisor.WaitUnlessQuitting(milliseconds)) {
         return;
     }
     LOG_PRINT("%s", FormatString("%s Start Process %s successful.", GetLocalTimeString().c_str(),
@@ -97,38 +94,28 @@ void Launcher::WaitForInitialisation(const ProcessSpec& spec) {
                         .c_str());
 }
 
-bool Launcher::WaitAfterStart(int seconds) {
-    // A negative count means no wait; 64 bits keep the product exact before the clamp.
-    const int64_t milliseconds =
-        std::min<int64_t>(std::max<int64_t>(seconds, 0) * 1000, kMaxWaitMs);
-    std::unique_lock<std::mutex> lock(_processMutex);
-    // A condition wait rather than a sleep, so a quit ends the wait at once.
-    _quitSignal.wait_for(lock, std::chrono::milliseconds(milliseconds),
-                         [this] { return _quitting; });
-    return !_quitting;
-}
-
 bool Launcher::StartProcess(const std::string& name, const std::string& workDir,
                             const std::string& cmd) {
-    // Held across the start: Uninit either runs before (and nothing starts) or waits for the
-    // start to finish and then closes this runner with the others.
-    std::lock_guard<std::mutex> lock(_processMutex);
-    if (_quitting) {
-        return false;
-    }
-    _processes.emplace_back(new ExcuteProcess());
-    ExcuteProcess& runner = *_processes.back();
-    runner.SetName(name);
-    runner.SetWorkPath(workDir);
-    runner.SetOutputCallback(&Launcher::OnProcessOutput, this);
-    LOG_PRINT("CreateProcess %s workDir = %s cmd = %s.", name.c_str(), workDir.c_str(),
-              cmd.c_str());
-    return runner.CreateProcess(cmd);
+    return _supervisor.Start(name, workDir, cmd, &Launcher::OnProcessOutput, this);
 }
 
 void Launcher::OnProcessOutput(ExcuteProcess* runner, const std::string& chunk, void* context) {
     LOG_PRINT("%s", chunk.c_str());
 }
+
+namespace {
+
+// Follows every line of a process killed or found as a leftover, so that an operator can see
+// what was ended: the path is read before the kill, as an ended process names none.
+void LogExecutable(int pid, const std::string& executable) {
+    if (executable.empty()) {
+        LOG_PRINT("Pid = %d executable = unknown (ended, or not visible to this user)", pid);
+    } else {
+        LOG_PRINT("Pid = %d executable = %s", pid, executable.c_str());
+    }
+}
+
+}  // namespace
 
 void Launcher::CheckProcessState() {
     LOG_PRINT("Start to check process running state.");
@@ -145,14 +132,19 @@ void Launcher::CheckProcessState() {
             continue;
         }
         // Processes are known by their executable's file name, not by the path written;
-        // an empty name names no executable.
+        // an empty name names no executable. Wherever a copy runs from, it holds the
+        // station's ports and hardware, so it goes too; the launcher and what started it are
+        // never found.
         const std::string name = GetFileName(entry.bin.c_str());
         if (name.empty()) {
             continue;
         }
-        for (unsigned int pid : KillProcessByName(name)) {
+        for (unsigned int pid : FindProcessesByName(name)) {
+            const std::string executable = GetExecutablePath(pid);
+            KillProcessById(pid);
             LOG_PRINT("Have been kill process by name = %s. Pid=%d", name.c_str(),
                       static_cast<int>(pid));
+            LogExecutable(static_cast<int>(pid), executable);
         }
     }
     LOG_PRINT("Finish to check process running state.");
@@ -171,10 +163,19 @@ void Launcher::KillListeners(const char* family, const char* portKey, int basePo
         if (pid <= 0) {
             continue;
         }
-        if (KillProcessById(static_cast<unsigned int>(pid))) {
+        const std::string executable = GetExecutablePath(static_cast<unsigned int>(pid));
+        const bool killed = KillProcessById(static_cast<unsigned int>(pid));
+        if (killed) {
             LOG_PRINT("Kill %s[%d] success.Pid = %d", family, k, pid);
         } else {
             LOG_PRINT("Kill %s[%d] failed.Pid = %d", family, k, pid);
+        }
+        LogExecutable(pid, executable);
+        if (!killed && IsSelfOrAncestor(static_cast<unsigned int>(pid))) {
+            LOG_PRINT(
+                "Pid = %d is this launcher or one that started it, and is not ended. "
+                "Free port %d of it before starting the station.",
+                pid, basePort + k);
         }
     }
 }

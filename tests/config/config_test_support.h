@@ -10,6 +10,7 @@
 #include <regex>
 #include <string>
 
+#include "platform/console_output.h"
 #include "platform/log.h"
 
 class ConfigTest : public testing::Test {
@@ -22,6 +23,7 @@ class ConfigTest : public testing::Test {
         testing::internal::CaptureStdout();
     }
     void TearDown() override {
+        ConsoleFlush(5000);  // the console is written by a thread of its own
         testing::internal::GetCapturedStdout();
         // Closed first: closing rolls the file over, which would recreate a removed directory.
         LOG_SHUTDOWN();
@@ -38,6 +40,7 @@ class ConfigTest : public testing::Test {
 
     // Standard output since SetUp or the previous call.
     std::string Printed() {
+        ConsoleFlush(5000);  // the console is written by a thread of its own
         std::string printed = testing::internal::GetCapturedStdout();
         testing::internal::CaptureStdout();
         return printed;

@@ -1,4 +1,5 @@
 // LocalFile on real files, directories and failing paths, and the exception family it raises.
+#include "platform/console_output.h"
 #include "integrity/local_file.h"
 
 #include <Poco/TemporaryFile.h>
@@ -69,6 +70,7 @@ TEST(LocalFileTest, ReadsRealFilesAndRaisesForRealFailures) {
     size_t size = 0;
     testing::internal::CaptureStdout();
     EXPECT_FALSE(LocalFile(dir.path()).ReadAll(buffer, size)) << "a directory is not a file";
+    ConsoleFlush(5000);  // the console is written by a thread of its own
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "Error form reading file.\n");
     EXPECT_TRUE(buffer == nullptr && size == static_cast<size_t>(-1));
 

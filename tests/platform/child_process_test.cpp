@@ -1,3 +1,4 @@
+#include "platform/console_output.h"
 #include "platform/child_process.h"
 
 #include <gtest/gtest.h>
@@ -108,6 +109,7 @@ TEST(ChildProcess, StartThatCannotSucceedFailsWithItsMessageAndCloseThenOnlyPrin
         EXPECT_EQ(runner.GetPid(), -1);
         runner.CloseProcess();  // it never started a child: closing, also twice, only prints
         runner.CloseProcess();
+        ConsoleFlush(5000);  // the console is written by a thread of its own
         EXPECT_EQ(testing::internal::GetCapturedStdout(),
                   "CreateProcess failed. workpath=" + c.first + ", cmd=" + c.second +
                       "\nCloseProcess success.\nCloseProcess success.\n");
@@ -124,12 +126,14 @@ TEST(ChildProcess, ChildThatEndsByItselfIsReapedAtOnceAndItsOutputPrintedWithout
     const int pid = runner.GetPid();
     EXPECT_TRUE(WaitFor([&] { return kill(pid, 0) != 0; }));  // not even a zombie is left
     runner.CloseProcess();
+    ConsoleFlush(5000);  // the console is written by a thread of its own
     EXPECT_EQ(
         testing::internal::GetCapturedStdout(),
         "CreateProcess success. workpath=/tmp, cmd=" + command + "\nbeforeCloseProcess success.\n");
 }
 
 TEST(ChildProcess, CloseProcessKillsChildAndGrandchildAndLeavesNoZombieThreadOrDescriptor) {
+    ConsoleWrite("\n", 1);  // the console's own writer thread belongs to the baseline
     const Usage before;
     {
         // Half ignore SIGTERM, half have a child of their own. While they run another child

@@ -1,3 +1,4 @@
+#include "platform/console_output.h"
 #include "platform/log.h"
 
 #include <gtest/gtest.h>
@@ -35,6 +36,7 @@ TEST(Log, InitCreatesDirectoriesEachLineFollowsThePatternAndPrintKeepsItsTextWho
     LOG_PRINT("%5000d|", 7);
     printed += std::string(4999, ' ') + "7|\n";
     logged += "@ [DEBUG] " + std::string(4999, ' ') + "7|\n";
+    ConsoleFlush(5000);  // the console is written by a thread of its own
     EXPECT_EQ(testing::internal::GetCapturedStdout(), printed);
     const std::regex stamp("\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d,\\d{3} \\[\\d+\\] ");
     EXPECT_EQ(std::regex_replace(test_support::ReadFile(path), stamp, "@ "), logged);
