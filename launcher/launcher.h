@@ -56,8 +56,9 @@ class Launcher {
     // False at the first failure, with the reason logged; earlier targets stay written.
     bool DecryptCsvFiles();
 
-    // Appends the instances of every script entry to _processPlan.
-    void BuildProcessPlan();
+    // Appends the instances of every script entry to _processPlan; false, with the reason
+    // logged, when the counts are beyond the station bound.
+    bool BuildProcessPlan();
 
     // Kills the processes that listen on the station's Sequence, Engine and StateMachine
     // ports or run one of the station's executables.
