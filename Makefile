@@ -6,7 +6,7 @@ ASAN_BUILD ?= build-asan
 TSAN_BUILD ?= build-tsan
 FUZZ_BUILD ?= build-fuzz
 
-.PHONY: all deps configure build test demo bench clean test-sanitize test-asan test-tsan fuzz fuzz-regress
+.PHONY: all deps configure build test demo bench clean test-sanitize test-asan test-tsan fuzz fuzz-regress windows-deps
 
 all: build
 
@@ -50,3 +50,9 @@ fuzz:
 fuzz-regress:
 	@VX_WITH_FUZZ=1 scripts/install-deps
 	@fuzz/run-fuzz $(FUZZ_BUILD) regress
+
+# The libraries built for 64-bit Windows from Debian's source packages, into a prefix outside
+# the clone (${VX_WINDOWS_DEPS:-$HOME/.cache/vx-windows-deps}/x86_64/prefix); does nothing
+# when its stamp matches. `scripts/build-windows-deps i686` does the same for 32-bit.
+windows-deps:
+	@scripts/build-windows-deps x86_64
