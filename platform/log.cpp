@@ -11,6 +11,8 @@
 #include <memory>
 #include <mutex>
 
+#include "platform/text_utils.h"
+
 namespace {
 
 const log4cplus::tchar* const kLoggerName = LOG4CPLUS_TEXT("Root");
@@ -18,7 +20,6 @@ const log4cplus::tchar* const kPattern =
     LOG4CPLUS_TEXT("%D{%Y-%m-%d %H:%M:%S,%q} [%t] [%-5p] %m%n");
 const long kRollingFileSize = 10485760;  // 10 MiB
 const int kMaxBackupIndex = 10;
-const size_t kFirstFormatBuffer = 2048;
 
 // Looked up once: a lookup by name takes the library's hierarchy lock on every message. The
 // handle is never destroyed, so a message during exit cannot meet a destroyed handle.
@@ -47,35 +48,6 @@ void WriteFormatted(log4cplus::LogLevel level, const char* name, const char* for
 }
 
 }  // namespace
-
-std::string FormatArgs(const char* format, va_list args) {
-    // The first attempt goes to the stack; nearly every message fits it.
-    char first[kFirstFormatBuffer];
-    va_list copy;
-    va_copy(copy, args);
-    int count = vsnprintf(first, sizeof(first), format, copy);
-    va_end(copy);
-    // A negative count is a conversion the formatter cannot make at all (not a short
-    // buffer): growing would never end, so the message is dropped.
-    if (count < 0) return std::string();
-    std::string text;
-    // One byte more than needed, for the line end that LOG_PRINT adds.
-    text.reserve(static_cast<size_t>(count) + 1);
-    if (static_cast<size_t>(count) < sizeof(first)) {
-        text.assign(first, static_cast<size_t>(count));
-        return text;
-    }
-    // Doubling from the first size until the whole text fits, terminator included.
-    size_t size = sizeof(first);
-    while (size <= static_cast<size_t>(count)) size *= 2;
-    text.resize(size);
-    va_copy(copy, args);
-    count = vsnprintf(&text[0], size, format, copy);
-    va_end(copy);
-    if (count < 0) return std::string();
-    text.resize(static_cast<size_t>(count));
-    return text;
-}
 
 void LOG_INIT(const std::string& path, bool sizeRolling) {
     // The library is set up once per process; a second LOG_INIT only replaces the appender.

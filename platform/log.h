@@ -32,6 +32,3 @@ void LOG_FATAL_NAME(const char* name, const char* format, ...) VX_PRINTF_FORMAT(
 // Formats once, writes the text at DEBUG, then prints it followed by "\n" in one write,
 // so lines of different threads never mix within a line.
 void LOG_PRINT(const char* format, ...) VX_PRINTF_FORMAT(1, 2);
-
-// printf-style formatting of any length: never truncates.
-std::string FormatArgs(const char* format, va_list args);

@@ -13,3 +13,29 @@ TEST(GetExeDir, IsTheDirectoryOfTheRunningProgramWithoutItsName) {
     EXPECT_EQ(ExeDirFromPath("/VXLauncher"), "");  // so that dir + "/name" still names it
     EXPECT_EQ(ExeDirFromPath("VXLauncher"), "VXLauncher");
 }
+
+// The one checked whole-file reader and the exclusive creation under it; the kinds of
+// hostile files each reader meets are in tests/integrity/hostile_files_test.cpp.
+TEST(ReadWholeFile, OnlyARegularFileWithinTheBound) {
+    char pattern[] = "/tmp/vx_file_system_XXXXXX";
+    const std::string dir = mkdtemp(pattern), file = dir + "/f", link = dir + "/link";
+    std::string content = "before";
+    int code = 0;
+    EXPECT_EQ(ReadWholeFile(file, 100, content, code), FileReadResult::NotFound);
+    NewFile created;
+    ASSERT_TRUE(created.Create(file, nullptr, code));
+    ASSERT_TRUE(created.Write("12345", 5, code) && created.Close(code));
+    EXPECT_EQ(ReadWholeFile(file, 4, content, code), FileReadResult::TooLarge);
+    EXPECT_EQ(content, "before");
+    EXPECT_EQ(ReadWholeFile(file, 5, content, code), FileReadResult::Ok);
+    EXPECT_EQ(content, "12345");
+    EXPECT_EQ(ReadWholeFile(dir, 100, content, code), FileReadResult::NotRegularFile);
+    // Creation is exclusive and follows no link, not even one to nowhere.
+    ASSERT_EQ(symlink((dir + "/nowhere").c_str(), link.c_str()), 0);
+    for (const std::string& taken : {file, link})
+        EXPECT_FALSE(NewFile().Create(taken, nullptr, code));
+    EXPECT_EQ(ClassifyFileError(code), FileErrorKind::AlreadyExists);
+    EXPECT_FALSE(PathExists(dir + "/nowhere"));
+    EXPECT_TRUE(RemoveFileEntry(link) && RemoveFileEntry(file) && RemoveFileEntry(file));
+    EXPECT_EQ(rmdir(dir.c_str()), 0);
+}
