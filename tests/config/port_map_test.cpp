@@ -2,7 +2,6 @@
 #include "config/port_map.h"
 
 #include <gtest/gtest.h>
-#include <limits.h>
 
 #include <string>
 
@@ -68,18 +67,18 @@ TEST_F(PortMapTest, StoresOnlyIntegersWithin32BitsFromAStrictJsonObject) {
 }
 
 TEST_F(PortMapTest, FileProblemsEndTheStepNotTheProgram) {
-    std::string missing = _dir + "/missing.json";
+    std::string missing = _dir / "missing.json";
     std::string notDir = Write("file", "x") + "/zmqports.json";  // absence as well
-    std::string tooLong = _dir + "/" + std::string(NAME_MAX + 1, 'p');
-    for (const std::string& path : {missing, notDir, _dir, tooLong})
+    std::string tooLong = _dir / std::string(256, 'p');
+    for (const std::string& path : {missing, notDir, _dir.path, tooLong})
         EXPECT_EQ(Read(path), kRefused) << path;
     std::string absent = "File does not exist,please check it. file path=";
     std::string unread = "File get all data failed. file path=";
     EXPECT_EQ(Printed(), absent + missing + "\n" + absent + notDir +
-                             "\nError form reading file.\n" + unread + _dir + "\n" + unread +
+                             "\nError form reading file.\n" + unread + _dir.path + "\n" + unread +
                              tooLong + "\n");
     EXPECT_EQ(Log(), "DEBUG " + absent + missing + "\nDEBUG " + absent + notDir + "\nDEBUG " +
-                         unread + _dir + "\nDEBUG " + unread + tooLong + "\nERROR " + tooLong +
+                         unread + _dir.path + "\nDEBUG " + unread + tooLong + "\nERROR " + tooLong +
                          ": Bad path syntax: " + tooLong + "\n");
 }
 

@@ -53,7 +53,7 @@ TEST_F(ProjectInfoTest, UnreadableFilesChangeNothingAndMissingElementsAreLoggedI
     std::string printed, expected;
     _project.SetProjectWorkPath("before");
     for (std::string path : {Write("a.prj", "<Project><ProjectName>x</ProjectName>"),
-                             Write("b.prj", "<Project"), _dir + "/missing.prj"}) {
+                             Write("b.prj", "<Project"), _dir / "missing.prj"}) {
         EXPECT_FALSE(_project.LoadProjectFile(path)) << path;
         printed += "Parse  Project file " + path + " failed.\n";
         expected += "DEBUG Parse  Project file " + path + " failed.\n";

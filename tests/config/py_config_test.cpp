@@ -3,10 +3,10 @@
 #include "config/py_config.h"
 
 #include <gtest/gtest.h>
-#include <locale.h>
-#include <signal.h>
-#include <stdlib.h>
-
+#include <clocale>
+#include <csignal>
+#include <cstdlib>
+#include <filesystem>
 #include <string>
 
 #include "config_test_support.h"
@@ -38,13 +38,13 @@ class PyConfigTest : public ConfigTest {
         EXPECT_EQ(signal(SIGINT, _sigint), MarkSignal);
         EXPECT_EQ(signal(SIGPIPE, _sigpipe), SIG_DFL);
         // Nothing of the directory's name ran.
-        EXPECT_FALSE(std::filesystem::exists("pwned") || std::filesystem::exists(_dir + "/pwned"));
+        EXPECT_FALSE(std::filesystem::exists("pwned") || std::filesystem::exists(_dir / "pwned"));
         ConfigTest::TearDown();
     }
     // Writes `script` as the project's VX/TesterConfig/config.py; returns the project directory.
     std::string WriteScript(const std::string& script) {
         Write(kProject + "/VX/TesterConfig/config.py", script);
-        return _dir + "/" + kProject;
+        return _dir / kProject;
     }
     // Parses `script` with a fresh PyConfig.
     bool Parse(const std::string& script, const std::string& configName = "config.json") {
@@ -146,7 +146,7 @@ TEST_F(PyConfigTest, ScriptErrorsAreLoggedWithTheirTracebackAndEndNothing) {
     // The tracebacks name the frames.
     EXPECT_NE(Log().find("config.py\", line 1, in <module>"), std::string::npos);
     EXPECT_NE(Log().find("in check"), std::string::npos);
-    EXPECT_FALSE(_config.ParseConfig(_dir + "/NoProject", "config.json"));
+    EXPECT_FALSE(_config.ParseConfig(_dir / "NoProject", "config.json"));
     EXPECT_EQ(Printed(), import);
 }
 

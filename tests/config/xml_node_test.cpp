@@ -108,7 +108,7 @@ TEST_F(XmlNodeTest, OnlyWellFormedFilesOfBoundedDepthLoad) {
         EXPECT_EQ(Text(document.GetNode("Config.ProjectDir")), "kept") << "the handle is unchanged";
     }
     // A missing file, a directory, no name.
-    for (const std::string& path : {_dir + "/missing.xml", _dir, std::string()})
+    for (const std::string& path : {_dir / "missing.xml", _dir.path, std::string()})
         EXPECT_FALSE(LoadXmlFile(path, document)) << path;
     // Ordinary depths, and deep markup hidden in comments, quotes and CDATA, still load.
     Load(Repeat("<a x='<b><c><d>' y=\"/>\">", 100) + "<!--" + std::string(50000, '<') +

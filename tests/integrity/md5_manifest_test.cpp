@@ -1,15 +1,23 @@
 // The manifest check and the text-mode digests it compares.
 #include "integrity/md5_manifest.h"
 
+#include <Poco/MD5Engine.h>
 #include <gtest/gtest.h>
 
-#include <string>
-#include <vector>
+#include <sstream>
 
 #include "integrity/text_mode_stream.h"
-#include "integrity_test_files.h"
+#include "tests/support/test_support.h"
+
+using namespace test_support;
 
 namespace {
+
+std::string PlainMd5(const std::string& bytes) {
+    Poco::MD5Engine engine;
+    engine.update(bytes);
+    return Poco::DigestEngine::digestToHex(engine.digest());
+}
 
 const std::string A = "900150983cd24fb0d6963f7d28e17f72";  // MD5 of "abc"
 const std::string kUpper = "900150983CD24FB0D6963F7D28E17F72";
@@ -25,13 +33,13 @@ std::string Entry(const std::string& path, const std::string& md5 = A) {
 class Md5Manifest : public ::testing::Test {
   protected:
     Md5Manifest() {
-        WriteBytes(dir / "Config/launcher.xml", "abc");
-        WriteBytes(dir.Path() + kTool, "abc");
-        WriteBytes(dir / "changed.txt", "abd");
+        WriteFile(dir / "Config/launcher.xml", "abc");
+        WriteFile(dir.path + kTool, "abc");
+        WriteFile(dir / "changed.txt", "abd");
     }
 
     std::string DigestOf(const std::string& raw) {
-        WriteBytes(dir / "file", raw);
+        WriteFile(dir / "file", raw);
         std::string digest;
         EXPECT_TRUE(GetFileMd5(dir / "file", digest));
         return digest;
@@ -39,9 +47,9 @@ class Md5Manifest : public ::testing::Test {
 
     // Runs the check on `manifest`; findings as "state path digest" lines.
     bool Check(const std::string& manifest, const std::string& name = "md5.csv") {
-        WriteBytes(dir / "Config/md5.csv", manifest);
+        WriteFile(dir / "Config/md5.csv", manifest);
         std::vector<Md5Entry> results = {Md5Entry{"marker", "-", "-"}};
-        bool matched = CheckMd5Manifest(dir.Path(), dir / ("Config/" + name), results);
+        bool matched = CheckMd5Manifest(dir.path, dir / ("Config/" + name), results);
         findings.clear();
         for (const Md5Entry& e : results) findings.push_back(e.state + " " + e.path + " " + e.md5);
         return matched;
