@@ -2,18 +2,11 @@
 // are read back from a real log file.
 #include "config/project_info.h"
 
-#include <gtest/gtest.h>
-
-#include <string>
-
 #include "config_test_support.h"
-
-namespace {
 
 class ProjectInfoTest : public ConfigTest {
   protected:
-    // Loads `content` into a fresh ProjectInfo.
-    bool LoadText(const std::string& content) {
+    bool LoadText(const std::string& content) {  // into a fresh ProjectInfo
         _project = ProjectInfo();
         return _project.LoadProjectFile(Write("Station1/Station1.prj", content));
     }
@@ -106,5 +99,3 @@ TEST_F(ProjectInfoTest, DigestCheckIsOffOnlyForZeroAndTheJsonNameComesFromTheFir
         EXPECT_EQ(_project.GetConfigJsonName(), name) << entries;
     }
 }
-
-}  // namespace

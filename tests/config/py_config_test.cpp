@@ -2,22 +2,18 @@
 // interpreter, which starts and ends once per object, as for a second station start in a process.
 #include "config/py_config.h"
 
-#include <gtest/gtest.h>
 #include <clocale>
 #include <csignal>
 #include <cstdlib>
 #include <filesystem>
-#include <string>
 
 #include "config_test_support.h"
 
-namespace {
-
 // The project directory: quotes in its name, which would run code if pasted into Python source.
-const std::string kProject = "x'); open('pwned', 'w').close(); ('";
+static const std::string kProject = "x'); open('pwned', 'w').close(); ('";
 
-void MarkSignal(int) {}
-std::string Locale() {
+static void MarkSignal(int) {}
+static std::string Locale() {
     const char* variable = getenv("LC_CTYPE");
     return std::string(setlocale(LC_CTYPE, nullptr)) + " " + (variable ? variable : "(unset)");
 }
@@ -30,13 +26,17 @@ class PyConfigTest : public ConfigTest {
     void SetUp() override {
         ConfigTest::SetUp();
         _sigint = signal(SIGINT, MarkSignal);
+#ifdef SIGPIPE  // POSIX only
         _sigpipe = signal(SIGPIPE, SIG_DFL);
+#endif
         _locale = Locale();
     }
     void TearDown() override {
         EXPECT_EQ(Locale(), _locale);
         EXPECT_EQ(signal(SIGINT, _sigint), MarkSignal);
+#ifdef SIGPIPE
         EXPECT_EQ(signal(SIGPIPE, _sigpipe), SIG_DFL);
+#endif
         // Nothing of the directory's name ran.
         EXPECT_FALSE(std::filesystem::exists("pwned") || std::filesystem::exists(_dir / "pwned"));
         ConfigTest::TearDown();
@@ -46,9 +46,8 @@ class PyConfigTest : public ConfigTest {
         Write(kProject + "/VX/TesterConfig/config.py", script);
         return _dir / kProject;
     }
-    // Parses `script` with a fresh PyConfig.
     bool Parse(const std::string& script, const std::string& configName = "config.json") {
-        _config = PyConfig();
+        _config = PyConfig();  // a fresh one
         return _config.ParseConfig(WriteScript(script), configName);
     }
     // "modules slots" and "; name|execute|path|bin|args|sleep" per entry.
@@ -66,11 +65,11 @@ class PyConfigTest : public ConfigTest {
 };
 
 // A script whose get_configA returns `result` (a Python expression).
-std::string Returning(const std::string& result) {
+static std::string Returning(const std::string& result) {
     return "def get_configA(name):\n    return " + result + "\n";
 }
 // A result with these processes after valid counts.
-std::string WithProcesses(const std::string& processes) {
+static std::string WithProcesses(const std::string& processes) {
     return "{'modules': 1, 'slots': 3, 'processes': " + processes + "}";
 }
 
@@ -167,5 +166,3 @@ TEST_F(PyConfigTest, TheScriptRunsOncePerObjectAndEnsureParsedRetries) {
     EXPECT_FALSE(PyConfig().ParseConfig(project, "config.json"));
     EXPECT_NE(Log().find("RuntimeError: must not run again"), std::string::npos);
 }
-
-}  // namespace

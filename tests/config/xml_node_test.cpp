@@ -1,37 +1,30 @@
 // XmlNode and LoadXmlFile on real files: loading, dotted-path lookup, typed reading.
 #include "config/xml_node.h"
 
-#include <gtest/gtest.h>
-
-#include <string>
-
 #include "config_test_support.h"
-
-namespace {
 
 class XmlNodeTest : public ConfigTest {
   protected:
-    // Loads `content` from a real file; fails the test when it does not load.
-    XmlNode Load(const std::string& content) {
+    XmlNode Load(const std::string& content) {  // from a real file; a failure to load fails
         XmlNode document;
         EXPECT_TRUE(LoadXmlFile(Write("file.xml", content), document)) << content.substr(0, 100);
         return document;
     }
 };
 
-std::string Text(const XmlNode& node) {
+static std::string Text(const XmlNode& node) {
     return node.GetValue(std::string("default"));
 }
 
 // The filePath attributes of `nodes`, "-" where there is none.
-std::string FilePaths(const std::vector<XmlNode>& nodes) {
+static std::string FilePaths(const std::vector<XmlNode>& nodes) {
     std::string paths;
     for (const XmlNode& node : nodes)
         paths += node.GetAttribute("filePath", std::string("-")) + " ";
     return paths;
 }
 
-std::string Repeat(const std::string& text, int times) {
+static std::string Repeat(const std::string& text, int times) {
     std::string all;
     while (times-- > 0) all += text;
     return all;
@@ -130,5 +123,3 @@ TEST_F(XmlNodeTest, HandlesKeepTheirDocumentAliveAndEmptyOnesAnswerWithDefaults)
                   "default|default427");
     }
 }
-
-}  // namespace

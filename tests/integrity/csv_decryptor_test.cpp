@@ -11,14 +11,12 @@
 
 using namespace test_support;
 
-namespace {
-
-const std::string kFillError = "Failure to fill!Decryption error!";
-const std::string kLengthError = "Wrong ciphertext length!Decryption error!";
+static const std::string kFillError = "Failure to fill!Decryption error!";
+static const std::string kLengthError = "Wrong ciphertext length!Decryption error!";
 
 // Enciphers `padded` (already a whole number of blocks, fill included) the launcher's way,
 // so that tests can build texts with any fill, right or wrong.
-std::string SealRaw(const std::string& padded) {
+static std::string SealRaw(const std::string& padded) {
     RijndaelCipher cipher;
     cipher.ExpandKey(kCsvKey, kCsvChain, 16, 16);
     std::string bytes(padded.size(), '\0');
@@ -134,5 +132,3 @@ TEST_F(CsvDecryption, UnwritableTargetOrMissingSourceIsAFailureNamingIt) {
     ASSERT_TRUE(decryptor.DecryptFile(dir / "t.bry", dir / "t.bry", error)) << error;
     EXPECT_EQ(ReadFile(dir / "t.bry"), "a,b\r\n");
 }
-
-}  // namespace

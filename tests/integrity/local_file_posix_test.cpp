@@ -12,13 +12,11 @@
 #include "integrity/local_file.h"
 #include "tests/support/test_support.h"
 
-namespace {
-
-std::string Error(const std::string& name, const std::string& message, int code) {
+static std::string Error(const std::string& name, const std::string& message, int code) {
     return name + "|" + message + "|" + std::to_string(code);
 }
 // What `action` raised as "name|message|code", or "none".
-std::string Raised(const std::function<void()>& action) {
+static std::string Raised(const std::function<void()>& action) {
     try {
         action();
     } catch (const Exception& error) {
@@ -26,8 +24,6 @@ std::string Raised(const std::function<void()>& action) {
     }
     return "none";
 }
-
-}  // namespace
 
 TEST(LocalFilePosix, LinkLoopsAndOverlongNamesAreBadPaths) {
     test_support::TempDir dir;

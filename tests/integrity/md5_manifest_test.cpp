@@ -11,22 +11,20 @@
 
 using namespace test_support;
 
-namespace {
-
-std::string PlainMd5(const std::string& bytes) {
+static std::string PlainMd5(const std::string& bytes) {
     Poco::MD5Engine engine;
     engine.update(bytes);
     return Poco::DigestEngine::digestToHex(engine.digest());
 }
 
-const std::string A = "900150983cd24fb0d6963f7d28e17f72";  // MD5 of "abc"
-const std::string kUpper = "900150983CD24FB0D6963F7D28E17F72";
-const std::string kEmpty = "d41d8cd98f00b204e9800998ecf8427e";
-const std::string kTool = "/bin/t\xC3\xB6\xC3\xB6l.txt";  // UTF-8 names keep their bytes
-using Lines = std::vector<std::string>;
-const Lines kUntouched = {"- marker -"};  // the check gave no findings at all
+static const std::string A = "900150983cd24fb0d6963f7d28e17f72";  // MD5 of "abc"
+static const std::string kUpper = "900150983CD24FB0D6963F7D28E17F72";
+static const std::string kEmpty = "d41d8cd98f00b204e9800998ecf8427e";
+static const std::string kTool = "/bin/t\xC3\xB6\xC3\xB6l.txt";  // UTF-8 names keep their bytes
+using Findings = std::vector<std::string>;
+static const Findings kUntouched = {"- marker -"};  // the check gave no findings at all
 
-std::string Entry(const std::string& path, const std::string& md5 = A) {
+static std::string Entry(const std::string& path, const std::string& md5 = A) {
     return path + "," + md5 + ",\n";
 }
 
@@ -56,7 +54,7 @@ class Md5Manifest : public ::testing::Test {
     }
 
     TempDir dir;
-    Lines findings;
+    Findings findings;
 };
 
 TEST_F(Md5Manifest, DigestIsTakenOverTheTextModeContent) {
@@ -89,7 +87,7 @@ TEST_F(Md5Manifest, FormatRulesAndFindings) {
     const std::string gone = "not exist /gone.txt " + A, changed = "file changed /changed.txt " + A;
     const std::string longName = "/" + std::string(5000, 'n');
     // clang-format off
-    std::vector<std::pair<std::string, Lines>> rows = {
+    std::vector<std::pair<std::string, Findings>> rows = {
         {"md5", {}}, {"md5\r\n", {}}, {"md5\n\n\n", {}}, {"", kUntouched},
         // Either line end; trimmed fields; no line end needed on the last line.
         {"md5\n" + Entry("/Config/launcher.xml") + kTool + "," + A + ",", {}},
@@ -120,5 +118,3 @@ TEST_F(Md5Manifest, FormatRulesAndFindings) {
     EXPECT_FALSE(Check("md5\n", "none.csv"));
     EXPECT_EQ(findings, kUntouched);
 }
-
-}  // namespace

@@ -10,8 +10,6 @@
 
 using namespace test_support;
 
-namespace {
-
 class VXPackTool : public ::testing::Test {
   protected:
     VXPackTool() {
@@ -108,5 +106,3 @@ TEST_F(VXPackTool, UsageAndBadArguments) {
         "protect"};
     for (const char* arguments : bad) EXPECT_EQ(Run(arguments), 2) << arguments;
 }
-
-}  // namespace

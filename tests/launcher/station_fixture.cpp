@@ -7,9 +7,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cctype>
-#include <filesystem>
+#include <cstdio>
 
 namespace fs = std::filesystem;
 
@@ -94,10 +93,6 @@ Station::~Station() {
     }
 }
 
-void Station::RemoveFile(const std::string& path) {
-    fs::remove_all(_root / path);
-}
-
 void Station::WriteLauncherXml() {
     WriteFile("Config/launcher.xml",
               "<Config><ProjectDir>Proj</ProjectDir><ProjectFile>Proj.prj</ProjectFile></Config>");
@@ -112,7 +107,7 @@ void Station::WriteProject(const std::string& checkMd5, const std::string& workP
 
 void Station::WriteManifest(const std::vector<std::pair<std::string, std::string>>& entries) {
     std::string text = "md5\n";
-    for (const auto& entry : entries) text += entry.first + "," + entry.second + ",\n";
+    for (const auto& [path, digest] : entries) text += path + "," + digest + ",\n";
     WriteFile("Config/md5.csv", text);
 }
 
@@ -153,17 +148,6 @@ void Station::Launch(bool freshLog) {
     if (freshLog) RemoveFile("log");
     WriteFile("console.txt", "");  // before a wait can read the last run's
     _pid = Spawn({_root / "VXLauncher"}, _root / "console.txt");
-}
-
-bool Station::LogHas(const std::string& level, const std::string& message) const {
-    const auto records = LogRecords();
-    return std::find(records.begin(), records.end(), LogRecord(level, message)) != records.end();
-}
-
-std::string Station::WaitForExit(int timeoutMs) {
-    const std::string end = WaitEnd(_pid, timeoutMs);
-    if (end != "running") _pid = -1;
-    return end;
 }
 
 }  // namespace station_test

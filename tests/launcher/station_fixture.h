@@ -7,8 +7,8 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 
-#include <string>
-#include <vector>
+#include <algorithm>
+#include <filesystem>
 
 #include "config/script_process.h"
 #include "tests/support/test_support.h"
@@ -40,7 +40,7 @@ class Station {
     void WriteFile(const std::string& path, const std::string& content) {
         test_support::WriteFile(_root / path, content);
     }
-    void RemoveFile(const std::string& path);
+    void RemoveFile(const std::string& path) { std::filesystem::remove_all(_root / path); }
     std::string ReadFile(const std::string& path) const {
         return test_support::ReadFile(_root / path);
     }
@@ -73,9 +73,16 @@ class Station {
     // log/Launcher.log after what closing the log rolled over from it, whole or as records.
     std::string LogText() const { return ReadLogText(_root / "log/Launcher.log"); }
     std::vector<LogRecord> LogRecords() const { return ReadLogRecords(_root / "log/Launcher.log"); }
-    bool LogHas(const std::string& level, const std::string& message) const;
+    bool LogHas(const std::string& level, const std::string& message) const {
+        const auto records = LogRecords();
+        return std::count(records.begin(), records.end(), LogRecord(level, message)) > 0;
+    }
     // WaitEnd of the launcher; one still running at the deadline is left to the destructor.
-    std::string WaitForExit(int timeoutMs = 10000);
+    std::string WaitForExit(int timeoutMs = 10000) {
+        const std::string end = WaitEnd(_pid, timeoutMs);
+        _pid = end == "running" ? _pid : -1;
+        return end;
+    }
 
   private:
     TempDir _root;
