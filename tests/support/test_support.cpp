@@ -2,12 +2,12 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cctype>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <random>
+#include <set>
 #include <sstream>
 #include <thread>
 
@@ -61,35 +61,31 @@ std::vector<std::string> Lines(const std::string& text, const std::string& part)
 std::string ReadLogText(const std::string& path) {
     // The daily log rolls over to <name>.<date>, then .<date>.1 and on, when it is closed.
     const fs::path log(path);
-    std::vector<std::string> rolled;
+    std::set<std::string> rolled;
     std::error_code error;
     for (const auto& entry : fs::directory_iterator(log.parent_path(), error))
         if (entry.path().filename().string().rfind(log.filename().string() + ".", 0) == 0)
-            rolled.push_back(entry.path().generic_string());
-    std::sort(rolled.begin(), rolled.end());
+            rolled.insert(entry.path().generic_string());
     std::string text;
     for (const std::string& file : rolled) text += ReadFile(file);
     return text + ReadFile(path);
 }
 
 std::vector<LogRecord> ReadLogRecords(const std::string& path) {
-    // A record begins a line with "YYYY-MM-DD HH:MM:SS,mmm [thread] [LEVEL] " and runs to the
-    // next one.
-    const std::string text = ReadLogText(path);
-    auto startsRecord = [&text](size_t at) {
-        return at + 25 <= text.size() && isdigit(static_cast<unsigned char>(text[at])) &&
-               text[at + 4] == '-' && text[at + 19] == ',' && text.compare(at + 23, 2, " [") == 0;
-    };
     std::vector<LogRecord> records;
-    for (size_t begin = 0, end; begin < text.size(); begin = end) {
-        for (end = text.find('\n', begin); end != std::string::npos && !startsRecord(end + 1);)
-            end = text.find('\n', end + 1);
-        end = end == std::string::npos ? text.size() : end + 1;
-        const size_t level = text.find("] [", begin);
-        if (!startsRecord(begin) || level == std::string::npos || level + 10 > end) continue;
-        std::string name = text.substr(level + 3, 5);
-        records.emplace_back(name.erase(name.find_last_not_of(' ') + 1),
-                             text.substr(level + 10, end - level - 10 - (text[end - 1] == '\n')));
+    for (const std::string& line : Lines(ReadLogText(path))) {
+        // "YYYY-MM-DD HH:MM:SS,mmm [thread] [LEVEL] message" begins a record; a line that
+        // does not continues the last one's message.
+        const size_t level = line.find("] [");
+        if (line.size() > 25 && isdigit(static_cast<unsigned char>(line[0])) && line[4] == '-' &&
+            line[19] == ',' && line.compare(23, 2, " [") == 0 && level != std::string::npos &&
+            level + 10 <= line.size()) {
+            std::string name = line.substr(level + 3, 5);
+            records.emplace_back(name.erase(name.find_last_not_of(' ') + 1),
+                                 line.substr(level + 10));
+        } else if (!records.empty()) {
+            records.back().second += "\n" + line;
+        }
     }
     return records;
 }
