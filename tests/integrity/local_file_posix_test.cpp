@@ -1,5 +1,4 @@
-// LocalFile where the system refuses: permissions, links, overlong names, and the mapping of
-// the system's error codes onto the file errors.
+// LocalFile where the system refuses: permissions, links and overlong names.
 #include <gtest/gtest.h>
 #include <limits.h>
 #include <sys/stat.h>
@@ -55,19 +54,4 @@ TEST(LocalFilePosix, PermissionsAreObeyed) {
     int status = -1;
     ASSERT_EQ(waitpid(child, &status, 0), child);
     EXPECT_EQ(status, 0) << "exited normally with 0";
-}
-
-TEST(LocalFilePosix, SystemErrorsMapOntoTheFamily) {
-    const std::pair<int, const char*> cases[] = {
-        {EACCES, "Access to file denied|/p"},  {EPERM, "Access to file denied|/p"},
-        {EROFS, "File is read-only|/p"},       {EEXIST, "File exists|/p"},
-        {ENOTEMPTY, "Directory not empty|/p"}, {EIO, "Cannot read file|/p"},
-        {EBUSY, "File access error|/p"},       {ENOSPC, "Cannot write file|disk is full: /p"}};
-    for (const auto& [code, expected] : cases) {
-        errno = code;  // the thread's last error
-        EXPECT_EQ(Raised([] { LocalFile::HandleLastError("/p"); }),
-                  expected + ("|" + std::to_string(code)));
-    }
-    EXPECT_EQ(Raised([] { LocalFile::RaiseFileError(ENOSPC, ""); }),
-              Error("Cannot write file", "disk is full", ENOSPC));
 }
