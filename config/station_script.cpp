@@ -4,29 +4,13 @@
 
 #include "config/station_script.h"
 
+#include "config/py_ref.h"
+#include "config/station_module.h"
+#include "config/station_size.h"
+
 #include "platform/log.h"
 
 namespace {
-
-// Owns one reference to a Python object; released before the interpreter is finalised.
-class PyRef {
-  public:
-    explicit PyRef(PyObject* object = nullptr) : _object(object) {}
-    ~PyRef() { Py_XDECREF(_object); }
-    PyRef(PyRef&& other) noexcept : _object(other._object) { other._object = nullptr; }
-    PyRef& operator=(PyRef&& other) noexcept {
-        std::swap(_object, other._object);
-        return *this;
-    }
-    PyRef(const PyRef&) = delete;
-    PyRef& operator=(const PyRef&) = delete;
-
-    PyObject* get() const { return _object; }
-    explicit operator bool() const { return _object != nullptr; }
-
-  private:
-    PyObject* _object;
-};
 
 // A new reference to an object the interpreter lent, so that the script cannot free it while
 // it is in use (a dictionary lookup lends its value; script code may run before it is read).
@@ -142,10 +126,12 @@ PyRef CallGetConfig(const std::string& projectDir, const std::string& configName
         return PyRef();
     }
     PyRun_SimpleStringFlags("import sys", nullptr);
-    AppendModulePath(projectDir + "/VX/TesterConfig");
+    // On the path for the script's own imports of its sibling modules; the script itself is
+    // run from the directory, not looked up on the path.
+    const std::string scriptDirectory = projectDir + "/VX/TesterConfig";
+    AppendModulePath(scriptDirectory);
 
-    PyRef moduleName(Py_BuildValue("s", "config"));
-    PyRef module(moduleName ? PyImport_Import(moduleName.get()) : nullptr);
+    PyRef module(RunStationModule(scriptDirectory));
     if (!module) {
         LogPythonError("import config");
         LOG_PRINT("Can't find file: %s", "config");
@@ -210,6 +196,7 @@ bool ReadConfigDict(PyObject* result, int& modules, int& slots,
         LOG_PRINT("Can't get obj vale: slots");
         return false;
     }
+    if (!CheckStationSize(modules, slots)) return false;
     // A missing "processes" reads like a value that is not a list: nothing to start.
     PyRef processes(NewReference(PyDict_GetItemString(result, "processes")));
     Py_ssize_t count = processes ? PyList_Size(processes.get()) : 0;

@@ -1,5 +1,7 @@
 #include "integrity/local_file.h"
 
+#include "platform/console_output.h"
+
 #include <cstdio>
 #include <limits>
 
@@ -36,13 +38,13 @@ bool LocalFile::ReadAll(std::unique_ptr<char[]>& buffer, size_t& size) const {
     uint64_t expected = QuerySize();
     buffer.reset();
     if (expected > std::numeric_limits<size_t>::max()) {
-        printf("Error form reading file.\n");
+        ConsolePrintf("Error form reading file.\n");
         size = static_cast<size_t>(-1);
         return false;
     }
     std::FILE* stream = std::fopen(_path.c_str(), "rb");
     if (stream == nullptr) {
-        printf("Open file Error.\n");
+        ConsolePrintf("Open file Error.\n");
         return false;
     }
     std::unique_ptr<char[]> data(new (std::nothrow) char[expected > 0 ? expected : 1]);
@@ -50,7 +52,7 @@ bool LocalFile::ReadAll(std::unique_ptr<char[]>& buffer, size_t& size) const {
     if (data) got = std::fread(data.get(), 1, static_cast<size_t>(expected), stream);
     // A directory opens but fails its first read; running out of memory fails alike.
     if (!data || (got < expected && std::ferror(stream))) {
-        printf("Error form reading file.\n");
+        ConsolePrintf("Error form reading file.\n");
         size = static_cast<size_t>(-1);
         std::fclose(stream);
         return false;

@@ -3,18 +3,15 @@
 // process plan, clears leftovers, starts every station process and, on a console quit,
 // terminates them all. Created on first use and never destroyed.
 
-#include <atomic>
-#include <condition_variable>
 #include <cstdint>
 #include <memory>
-#include <mutex>
 #include <string>
 #include <vector>
 
 #include "launcher/path_variables.h"
 #include "launcher/process_plan.h"
+#include "launcher/process_supervisor.h"
 
-class ExcuteProcess;
 class PortMap;
 class ProjectInfo;
 class PyConfig;
@@ -40,10 +37,16 @@ class Launcher {
     // From its first call on, no further child is started. Always true; may be called again.
     bool Uninit();
 
-    bool IsRunning() const { return _isRunning.load(); }
+    bool IsRunning() const { return _supervisor.IsRunning(); }
 
     // The console quit callback: logs and calls Uninit.
     static bool ConsoleQuitProc();
+
+  private:
+    Launcher();
+    ~Launcher() = delete;  // lives until the process ends
+    Launcher(const Launcher&) = delete;
+    Launcher& operator=(const Launcher&) = delete;
 
     // Reads Config/launcher.xml into _projectDir and _projectFile. False, with the reason
     // logged, when it cannot be loaded or lacks Config, ProjectDir or ProjectFile.
@@ -53,16 +56,13 @@ class Launcher {
     // False at the first failure, with the reason logged; earlier targets stay written.
     bool DecryptCsvFiles();
 
-    // Appends the instances of every script entry to _processPlan.
-    void BuildProcessPlan();
+    // Appends the instances of every script entry to _processPlan; false, with the reason
+    // logged, when the counts are beyond the station bound.
+    bool BuildProcessPlan();
 
     // Kills the processes that listen on the station's Sequence, Engine and StateMachine
     // ports or run one of the station's executables.
     void CheckProcessState();
-
-    // Starts one child with its output captured. The runner is kept (and closed by Uninit)
-    // also when the start fails. False when the start failed or Uninit has begun.
-    bool StartProcess(const std::string& name, const std::string& workDir, const std::string& cmd);
 
     // Output handler of every runner: writes the chunk to the log and the console.
     static void OnProcessOutput(ExcuteProcess* runner, const std::string& chunk, void* context);
@@ -73,23 +73,15 @@ class Launcher {
     std::string GetProjectDir() const;
     std::string GetZmqPortFilePath() const;
 
-    const ProcessPlan& GetProcessPlan() const { return _processPlan; }
-
-  private:
-    Launcher();
-    ~Launcher() = delete;  // lives until the process ends
-    Launcher(const Launcher&) = delete;
-    Launcher& operator=(const Launcher&) = delete;
-
     PathVariableSources CurrentPathSources() const;
     bool CheckDigests(const std::string& manifestPath);
-    void KillListeners(const char* family, const char* portKey, int basePort, int count);
+    void KillListeners(const char* family, const char* portKey, int basePort, int64_t count);
     void StartSingle(const ProcessSpec& spec);
     void StartInstances(const std::vector<ProcessSpec>& instances);
     void WaitForInitialisation(const ProcessSpec& spec);
-    // Waits `seconds` unless a quit arrives first; false when one has.
-    bool WaitAfterStart(int seconds);
-    bool IsQuitting();
+    // Starts one child whose output goes to OnProcessOutput; false when the start failed or
+    // Uninit has begun.
+    bool StartProcess(const std::string& name, const std::string& workDir, const std::string& cmd);
 
     std::unique_ptr<PyConfig> _pyConfig;
     std::unique_ptr<PortMap> _zmqPorts;
@@ -97,12 +89,6 @@ class Launcher {
     ProcessPlan _processPlan;
     std::string _projectDir;
     std::string _projectFile;
-    std::atomic<bool> _isRunning{true};
-
-    // Guards _processes and _quitting: Run's starts and Uninit's closes never overlap, and
-    // a start in progress finishes before Uninit closes it with the others.
-    std::mutex _processMutex;
-    std::condition_variable _quitSignal;
-    bool _quitting = false;
-    std::vector<std::unique_ptr<ExcuteProcess>> _processes;
+    // The children and the running flag, shared with the console-event thread.
+    ProcessSupervisor _supervisor;
 };

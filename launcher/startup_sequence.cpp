@@ -83,8 +83,7 @@ bool Launcher::Init() {
         return false;
     }
 
-    BuildProcessPlan();
-    return true;
+    return BuildProcessPlan();
 }
 
 // Every finding that is not tolerated is named; any such finding stops start-up.
@@ -103,9 +102,9 @@ bool Launcher::CheckDigests(const std::string& manifestPath) {
     return !changed;
 }
 
-void Launcher::BuildProcessPlan() {
+bool Launcher::BuildProcessPlan() {
     PyConfig& config = _pyConfig->EnsureParsed();
-    ::BuildProcessPlan(
+    return ::BuildProcessPlan(
         config._modules, config._slots, config._processEntries,
         [this](std::string& text) { ReplaceVariables(text); }, _processPlan);
 }

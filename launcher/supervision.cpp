@@ -8,7 +8,6 @@
 #include "config/port_map.h"
 #include "config/py_config.h"
 #include "launcher/launcher.h"
-#include "platform/child_process.h"
 #include "platform/clock.h"
 #include "platform/log.h"
 #include "platform/port_probe.h"
@@ -17,6 +16,8 @@
 
 namespace {
 
+const int64_t kLowestPort = 1;
+const int64_t kHighestPort = 65535;
 // Longest single wait: what a 32-bit count of milliseconds holds (about 49 days).
 const int64_t kMaxWaitMs = 0xFFFFFFFFLL;
 
@@ -26,12 +27,12 @@ void Launcher::Run() {
     ++g_starttimes;
     LOG_PRINT("g_starttimes = %d", g_starttimes);
 
-    if (!IsQuitting()) {
+    if (!_supervisor.IsQuitting()) {
         CheckProcessState();
     }
 
     for (const auto& entry : _processPlan) {
-        if (IsQuitting()) {
+        if (_supervisor.IsQuitting()) {
             break;
         }
         if (entry.second.size() == 1) {
@@ -41,13 +42,9 @@ void Launcher::Run() {
         }
     }
 
-    std::lock_guard<std::mutex> lock(_processMutex);
-    if (_quitting) {
+    if (!_supervisor.MarkRunning()) {
         LOG_PRINT("Quit requested, the remaining processes are not started.");
-        return;
     }
-    // Under the lock: once Uninit has cleared the flag it stays cleared.
-    _isRunning = true;
 }
 
 void Launcher::StartSingle(const ProcessSpec& spec) {
@@ -57,7 +54,7 @@ void Launcher::StartSingle(const ProcessSpec& spec) {
     LOG_PRINT("%s", line.c_str());
     if (!StartProcess(spec.name, spec.workDir, spec.cmd)) {
         // A start refused because a quit arrived is no failure of the process.
-        if (!IsQuitting()) {
+        if (!_supervisor.IsQuitting()) {
             LOG_ERROR("%s fail", line.c_str());
         }
         return;
@@ -68,7 +65,7 @@ void Launcher::StartSingle(const ProcessSpec& spec) {
 // Instances of one entry start back to back; the entry's first instance gives the wait.
 void Launcher::StartInstances(const std::vector<ProcessSpec>& instances) {
     for (size_t j = 0; j < instances.size(); ++j) {
-        if (IsQuitting()) {
+        if (_supervisor.IsQuitting()) {
             return;
         }
         const ProcessSpec& spec = instances[j];
@@ -77,7 +74,7 @@ void Launcher::StartInstances(const std::vector<ProcessSpec>& instances) {
         const std::string line = FormatString("%s Starting Process %s ......",
                                               GetLocalTimeString().c_str(), instanceName.c_str());
         LOG_PRINT("%s", line.c_str());
-        if (!StartProcess(instanceName, spec.workDir, spec.cmd) && !IsQuitting()) {
+        if (!StartProcess(instanceName, spec.workDir, spec.cmd) && !_supervisor.IsQuitting()) {
             LOG_ERROR("%s fail", line.c_str());
         }
     }
@@ -89,7 +86,9 @@ void Launcher::WaitForInitialisation(const ProcessSpec& spec) {
     LOG_PRINT("%s", FormatString("%s Wait for %d second to Process %s initialize.",
                                  GetLocalTimeString().c_str(), spec.sleep, spec.name.c_str())
                         .c_str());
-    if (!WaitAfterStart(spec.sleep)) {
+    // A negative count means no wait; 64 bits keep the product exact before the clamp.
+    const int64_t milliseconds = std::min<int64_t>(int64_t{spec.sleep} * 1000, kMaxWaitMs);
+    if (!_supervisor.WaitUnlessQuitting(milliseconds)) {
         return;
     }
     LOG_PRINT("%s", FormatString("%s Start Process %s successful.", GetLocalTimeString().c_str(),
@@ -97,43 +96,34 @@ void Launcher::WaitForInitialisation(const ProcessSpec& spec) {
                         .c_str());
 }
 
-bool Launcher::WaitAfterStart(int seconds) {
-    // A negative count means no wait; 64 bits keep the product exact before the clamp.
-    const int64_t milliseconds =
-        std::min<int64_t>(std::max<int64_t>(seconds, 0) * 1000, kMaxWaitMs);
-    std::unique_lock<std::mutex> lock(_processMutex);
-    // A condition wait rather than a sleep, so a quit ends the wait at once.
-    _quitSignal.wait_for(lock, std::chrono::milliseconds(milliseconds),
-                         [this] { return _quitting; });
-    return !_quitting;
-}
-
 bool Launcher::StartProcess(const std::string& name, const std::string& workDir,
                             const std::string& cmd) {
-    // Held across the start: Uninit either runs before (and nothing starts) or waits for the
-    // start to finish and then closes this runner with the others.
-    std::lock_guard<std::mutex> lock(_processMutex);
-    if (_quitting) {
-        return false;
-    }
-    _processes.emplace_back(new ExcuteProcess());
-    ExcuteProcess& runner = *_processes.back();
-    runner.SetName(name);
-    runner.SetWorkPath(workDir);
-    runner.SetOutputCallback(&Launcher::OnProcessOutput, this);
-    LOG_PRINT("CreateProcess %s workDir = %s cmd = %s.", name.c_str(), workDir.c_str(),
-              cmd.c_str());
-    return runner.CreateProcess(cmd);
+    return _supervisor.Start(name, workDir, cmd, &Launcher::OnProcessOutput, this);
 }
 
 void Launcher::OnProcessOutput(ExcuteProcess* runner, const std::string& chunk, void* context) {
     LOG_PRINT("%s", chunk.c_str());
 }
 
+namespace {
+
+// Follows every line of a process killed or found as a leftover, so that an operator can see
+// what was ended: the path is read before the kill, as an ended process names none.
+void LogExecutable(int pid, const std::string& executable) {
+    if (executable.empty()) {
+        LOG_PRINT("Pid = %d executable = unknown (ended, or not visible to this user)", pid);
+    } else {
+        LOG_PRINT("Pid = %d executable = %s", pid, executable.c_str());
+    }
+}
+
+}  // namespace
+
 void Launcher::CheckProcessState() {
     LOG_PRINT("Start to check process running state.");
     PyConfig& config = _pyConfig->EnsureParsed();
-    const int instances = config._slots * config._modules;
+    // In 64 bits: the script's counts are only bounded by the plan's own limit.
+    const int64_t instances = int64_t{config._slots} * config._modules;
     KillListeners("Sequence", "SEQUENCER_PORT", _zmqPorts->SEQUENCER_PORT, instances);
     KillListeners("Engine", "TEST_ENGINE_PORT", _zmqPorts->TEST_ENGINE_PORT, instances);
     KillListeners("StateMachine", "SM_PORT", _zmqPorts->SM_PORT, config._modules);
@@ -145,20 +135,25 @@ void Launcher::CheckProcessState() {
             continue;
         }
         // Processes are known by their executable's file name, not by the path written;
-        // an empty name names no executable.
+        // an empty name names no executable. Wherever a copy runs from, it holds the
+        // station's ports and hardware, so it goes too; the launcher and what started it are
+        // never found.
         const std::string name = GetFileName(entry.bin.c_str());
         if (name.empty()) {
             continue;
         }
-        for (unsigned int pid : KillProcessByName(name)) {
+        for (unsigned int pid : FindProcessesByName(name)) {
+            const std::string executable = GetExecutablePath(pid);
+            KillProcessById(pid);
             LOG_PRINT("Have been kill process by name = %s. Pid=%d", name.c_str(),
                       static_cast<int>(pid));
+            LogExecutable(static_cast<int>(pid), executable);
         }
     }
     LOG_PRINT("Finish to check process running state.");
 }
 
-void Launcher::KillListeners(const char* family, const char* portKey, int basePort, int count) {
+void Launcher::KillListeners(const char* family, const char* portKey, int basePort, int64_t count) {
     if (basePort < 0) {
         // The port file does not give this family's base port: there is nothing to probe.
         if (count > 0) {
@@ -166,15 +161,29 @@ void Launcher::KillListeners(const char* family, const char* portKey, int basePo
         }
         return;
     }
-    for (int k = 0; k < count; ++k) {
-        const int pid = GetListeningPid(basePort + k);
+    for (int64_t k = 0; k < count; ++k) {
+        // A port file may give any 32-bit base: only real ports are probed, never a sum that
+        // wraps around.
+        const int64_t port = int64_t{basePort} + k;
+        if (port < kLowestPort) continue;
+        if (port > kHighestPort) break;
+        const int pid = GetListeningPid(static_cast<int>(port));
         if (pid <= 0) {
             continue;
         }
-        if (KillProcessById(static_cast<unsigned int>(pid))) {
-            LOG_PRINT("Kill %s[%d] success.Pid = %d", family, k, pid);
+        const std::string executable = GetExecutablePath(static_cast<unsigned int>(pid));
+        const bool killed = KillProcessById(static_cast<unsigned int>(pid));
+        if (killed) {
+            LOG_PRINT("Kill %s[%d] success.Pid = %d", family, static_cast<int>(k), pid);
         } else {
-            LOG_PRINT("Kill %s[%d] failed.Pid = %d", family, k, pid);
+            LOG_PRINT("Kill %s[%d] failed.Pid = %d", family, static_cast<int>(k), pid);
+        }
+        LogExecutable(pid, executable);
+        if (!killed && IsSelfOrAncestor(static_cast<unsigned int>(pid))) {
+            LOG_PRINT(
+                "Pid = %d is this launcher or one that started it, and is not ended. "
+                "Free port %d of it before starting the station.",
+                pid, static_cast<int>(port));
         }
     }
 }

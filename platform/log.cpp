@@ -1,5 +1,7 @@
 #include "platform/log.h"
 
+#include "platform/console_output.h"
+
 #include <log4cplus/fileappender.h>
 #include <log4cplus/initializer.h>
 #include <log4cplus/layout.h>
@@ -19,6 +21,21 @@ const log4cplus::tchar* const kPattern =
 const long kRollingFileSize = 10485760;  // 10 MiB
 const int kMaxBackupIndex = 10;
 const size_t kFirstFormatBuffer = 2048;
+
+// The library's daily appender with its roll on close left off until RollOnClose: a run that
+// ends before it starts the station leaves its records in the file for the next run, so that
+// quick failed retries never push the log of a run that started the station out of the backups.
+class DailyAppender : public log4cplus::DailyRollingFileAppender {
+  public:
+    explicit DailyAppender(const log4cplus::tstring& fileName)
+        : DailyRollingFileAppender(fileName, log4cplus::DAILY, /*immediateFlush=*/true,
+                                   kMaxBackupIndex, /*createDirs=*/true, /*rollOnClose=*/false,
+                                   log4cplus::tstring()) {}
+    void RollOnClose() {
+        log4cplus::thread::MutexGuard guard(access_mutex);
+        rollOnClose = true;
+    }
+};
 
 // Looked up once: a lookup by name takes the library's hierarchy lock on every message. The
 // handle is never destroyed, so a message during exit cannot meet a destroyed handle.
@@ -89,9 +106,7 @@ void LOG_INIT(const std::string& path, bool sizeRolling) {
             fileName, kRollingFileSize, kMaxBackupIndex, /*immediateFlush=*/true,
             /*createDirs=*/true));
     } else {
-        appender = log4cplus::SharedAppenderPtr(new log4cplus::DailyRollingFileAppender(
-            fileName, log4cplus::DAILY, /*immediateFlush=*/true, kMaxBackupIndex,
-            /*createDirs=*/true, /*rollOnClose=*/true, log4cplus::tstring()));
+        appender = log4cplus::SharedAppenderPtr(new DailyAppender(fileName));
     }
     appender->setName(kLoggerName);
     appender->setLayout(std::unique_ptr<log4cplus::Layout>(new log4cplus::PatternLayout(kPattern)));
@@ -100,6 +115,12 @@ void LOG_INIT(const std::string& path, bool sizeRolling) {
     logger.removeAllAppenders();
     logger.addAppender(appender);
     logger.setLogLevel(log4cplus::DEBUG_LOG_LEVEL);
+}
+
+void LOG_ROLL_ON_CLOSE() {
+    log4cplus::Logger logger = RootLogger();
+    log4cplus::SharedAppenderPtr appender = logger.getAppender(kLoggerName);
+    if (auto* daily = dynamic_cast<DailyAppender*>(appender.get())) daily->RollOnClose();
 }
 
 void LOG_SHUTDOWN() {
@@ -132,7 +153,7 @@ void LOG_PRINT(const char* format, ...) {
     std::string text = FormatArgs(format, args);
     va_end(args);
     WriteRecord(log4cplus::DEBUG_LOG_LEVEL, text, __FILE__, __LINE__, "LOG_PRINT");
-    // One write for text and line end, so lines of different threads never interleave.
+    // One piece for text and line end, so lines of different threads never interleave.
     text.push_back('\n');
-    fwrite(text.data(), 1, text.size(), stdout);
+    ConsoleWrite(text.data(), text.size());
 }

@@ -10,7 +10,14 @@
 
 // Sets up logging once: one appender on the file at `path` (directories created as needed),
 // rolled daily, or at 10 MiB when `sizeRolling` is true. Call before any other message function.
+// A daily file is continued where an earlier run left it, and is not rolled when closed unless
+// LOG_ROLL_ON_CLOSE was called.
 void LOG_INIT(const std::string& path, bool sizeRolling);
+
+// From now on, closing the log (LOG_SHUTDOWN, or the end of the process) rolls the daily file
+// over to a backup. Call once the run is worth keeping apart: quick failed runs then never push
+// a good run's log out of the ten backups. No effect on a size-rolled log.
+void LOG_ROLL_ON_CLOSE();
 
 // Flushes and closes every appender.
 void LOG_SHUTDOWN();
@@ -29,7 +36,8 @@ void LOG_WARN_NAME(const char* name, const char* format, ...) VX_PRINTF_FORMAT(2
 void LOG_ERROR_NAME(const char* name, const char* format, ...) VX_PRINTF_FORMAT(2, 3);
 void LOG_FATAL_NAME(const char* name, const char* format, ...) VX_PRINTF_FORMAT(2, 3);
 
-// Formats once, writes the text at DEBUG, then prints it followed by "\n" in one write,
+// Formats once, writes the text at DEBUG, then queues it for the console followed by "\n"
+// as one piece (platform/console_output.h),
 // so lines of different threads never mix within a line.
 void LOG_PRINT(const char* format, ...) VX_PRINTF_FORMAT(1, 2);
 

@@ -11,8 +11,11 @@
 class ConfigTest : public testing::Test {
   protected:
     void SetUp() override { LOG_INIT(_dir / "log/Launcher.log", false); }
-    // Closed first: closing rolls the file over, which would recreate a removed directory.
-    void TearDown() override { LOG_SHUTDOWN(); }
+    void TearDown() override {
+        _stdout.Take();
+        // Closed first: closing rolls the file over, which would recreate a removed directory.
+        LOG_SHUTDOWN();
+    }
 
     // Writes `content` to the relative path, creating directories; returns the full path.
     std::string Write(const std::string& relative, const std::string& content) const {

@@ -2,6 +2,8 @@
 // interpreter, which starts and ends once per object, as for a second station start in a process.
 #include "config/py_config.h"
 
+#include <Poco/Environment.h>
+
 #include <clocale>
 #include <csignal>
 #include <cstdlib>
@@ -102,6 +104,11 @@ TEST_F(PyConfigTest, ResultsAreTakenWhenOfTheRightKindAndWhatWasReadBeforeARefus
         {"{'modules': 2.0, 'slots': 1}", modules, "0 0"},
         {"{'modules': 2**31, 'slots': 1}", modules, "0 0"},
         {"{'modules': 1, 'slots': b'4'}", slots, "1 0"},
+        // Beyond the station bound, as a product that overflows 32 bits.
+        {"{'modules': 65536, 'slots': 65537}",
+         "Too many processes: modules=65536 x slots=65537 is 4295032832, more than 4096. Correct "
+         "\"modules\" and \"slots\" returned by get_configA in config.py.",
+         "65536 65537"},
         // Every entry needs an integer sleep; an empty or foreign entry stops the reading.
         {WithProcesses("[{'name': 'a'}]"), sleep, "1 3"},
         {WithProcesses("[{'name': 'a', 'sleep': 1.5}]"), sleep, "1 3"},
@@ -153,8 +160,6 @@ TEST_F(PyConfigTest, TheScriptRunsOncePerObjectAndEnsureParsedRetries) {
     std::string project = WriteScript("raise RuntimeError('not yet')\n");
     EXPECT_FALSE(_config.ParseConfig(project, "retry.json"));
     WriteScript("# changed\n" + Returning(WithProcesses("[{'name': name, 'sleep': 0}]")));
-    // The first attempt may have left compiled code behind that looks current.
-    std::filesystem::remove_all(project + "/VX/TesterConfig/__pycache__");
     EXPECT_EQ(&_config.EnsureParsed(), &_config) << "retried with the stored arguments";
     // Once parsed, neither call runs the script again.
     WriteScript("raise RuntimeError('must not run again')\n");
@@ -165,4 +170,42 @@ TEST_F(PyConfigTest, TheScriptRunsOncePerObjectAndEnsureParsedRetries) {
     // A fresh object evaluates the changed script, in a fresh interpreter.
     EXPECT_FALSE(PyConfig().ParseConfig(project, "config.json"));
     EXPECT_NE(Log().find("RuntimeError: must not run again"), std::string::npos);
+}
+
+TEST_F(PyConfigTest, TheStationsOwnScriptRunsWhateverThePathAndTheCachesHold) {
+    // An impostor found first on the module path and imported at start-up, and a first script
+    // that plants it as cached code of config.py, unchecked against the source, and compiles
+    // the station's script for a station that ships only config.pyc.
+    const std::string impostor = Returning("{'modules': 66, 'slots': 66}");
+    Write("elsewhere/config.py", impostor);
+    Write("elsewhere/sitecustomize.py", "import config\n");
+    Poco::Environment::set("PYTHONPATH", _dir / "elsewhere");
+    const std::string station =
+        "import sys, helper\n" + Returning(
+                                     "{'modules': helper.ONE, 'slots': 1, 'processes': "
+                                     "[{'name': sys.modules['config'].__file__, 'sleep': 0}]}");
+    const std::string dir = _dir / kProject + "/VX/TesterConfig";
+    Write(kProject + "/VX/TesterConfig/impostor.py", impostor);
+    Write(kProject + "/VX/TesterConfig/station.py", station);
+    Write(kProject + "/VX/TesterConfig/helper.py", "ONE = 1\n");
+    EXPECT_TRUE(
+        Parse("import importlib.util as u, py_compile as c, os\n"
+              "d = os.path.dirname(__file__)\n"
+              "c.compile(d + '/impostor.py', u.cache_from_source(__file__),\n"
+              "          invalidation_mode=c.PycInvalidationMode.UNCHECKED_HASH)\n"
+              "c.compile(d + '/station.py', d + '/compiled.pyc')\n" +
+              Returning("{'modules': 0, 'slots': 0}")));
+
+    EXPECT_TRUE(Parse(station));
+    EXPECT_EQ(Summary(), "1 1; " + dir + "/config.py|||||0");
+    // No bytecode written, neither of the script nor of the module it imports.
+    auto cache = std::filesystem::directory_iterator(dir + "/__pycache__");
+    EXPECT_EQ(std::distance(begin(cache), end(cache)), 1) << "only the planted file";
+
+    std::filesystem::remove(dir + "/config.py");
+    std::filesystem::rename(dir + "/compiled.pyc", dir + "/config.pyc");
+    _config = PyConfig();
+    EXPECT_TRUE(_config.ParseConfig(_dir / kProject, "config.json"));
+    EXPECT_EQ(Summary(), "1 1; " + dir + "/config.pyc|||||0");
+    Poco::Environment::set("PYTHONPATH", "");  // empty: as if unset
 }

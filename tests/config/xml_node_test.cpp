@@ -84,10 +84,19 @@ TEST_F(XmlNodeTest, OnlyWellFormedFilesOfBoundedDepthLoad) {
         EXPECT_TRUE(document.IsValid() && document.GetNodes("Config").empty()) << content;
     }
     // Text outside any element, an unclosed element, markup that ends inside a quote or a
-    // comment, and nesting deep enough to exhaust the stack.
+    // comment, and nesting deep enough to exhaust the stack: plain, behind markup the parser
+    // ends at its first ">" (an unknown "<!", a quote in an attribute name), or one level beyond
+    // the bound.
     std::string deep = Repeat("<a>", 200000) + Repeat("</a>", 200000);
-    const std::string bad[] = {"abc", "<Config><ProjectDir>S</ProjectDir>", "<Config attr='x",
-                               "<!-- unterminated comment", deep};
+    std::string deepest = Repeat("<a>", 999) + "<a/>" + Repeat("</a>", 999);
+    const std::string bad[] = {"abc",
+                               "<Config><ProjectDir>S</ProjectDir>",
+                               "<Config attr='x",
+                               "<!-- unterminated comment",
+                               deep,
+                               "<!x[>" + deep,
+                               "<a x'=''>" + deep + "</a>",
+                               "<b>" + deepest + "</b>"};
     XmlNode document = Load("<Config><ProjectDir>kept</ProjectDir></Config>");
     for (const std::string& content : bad) {
         EXPECT_FALSE(LoadXmlFile(Write("bad.xml", content), document)) << content.substr(0, 40);
@@ -98,7 +107,8 @@ TEST_F(XmlNodeTest, OnlyWellFormedFilesOfBoundedDepthLoad) {
         EXPECT_FALSE(LoadXmlFile(path, document)) << path;
     // Ordinary depths, and deep markup hidden in comments, quotes and CDATA, still load.
     Load(Repeat("<a x='<b><c><d>' y=\"/>\">", 100) + "<!--" + std::string(50000, '<') +
-         "a>--><![CDATA[" + deep + "]]>" + Repeat("</a>", 100));
+         "a>--><![CDATA[" + deep + "]]><!DOCTYPE [<!x>[" + deep + "]]>" + Repeat("</a>", 100));
+    Load(deepest);
 }
 
 TEST_F(XmlNodeTest, HandlesKeepTheirDocumentAliveAndEmptyOnesAnswerWithDefaults) {

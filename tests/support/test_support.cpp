@@ -11,6 +11,8 @@
 #include <sstream>
 #include <thread>
 
+#include "platform/console_output.h"
+
 namespace fs = std::filesystem;
 
 namespace test_support {
@@ -102,6 +104,7 @@ StdoutCapture::~StdoutCapture() {
 
 std::string StdoutCapture::Take() {
     if (!_capturing) return "";
+    ConsoleFlush(5000);  // the launcher's console is written by a thread of its own
     _capturing = false;
     return testing::internal::GetCapturedStdout();
 }
