@@ -143,6 +143,13 @@ const Mode kModes[] = {
          Say("grandchild " + std::to_string(child) + "\n");
          SleepForever();
      }},
+    // leave-grandchild: forks a child that sleeps, prints "grandchild PID" and ends with 0.
+    {"leave-grandchild",
+     [](int, char**) -> int {
+         pid_t child = fork();
+         if (child == 0) SleepForever();
+         return Say("grandchild " + std::to_string(child) + "\n");
+     }},
     {"list-fds", ListFds},
     {"signals", Signals},
     // pwd: the working directory and a line end.

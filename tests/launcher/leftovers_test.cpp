@@ -91,3 +91,16 @@ TEST(Leftovers, WhatStartedTheLauncherIsNeverEnded) {
     kill(launcher[0], SIGINT);
     EXPECT_EQ("exit 0", WaitEnd(ancestor, 5000)) << station.Output();
 }
+
+// A base port near the top of the 32-bit range, as the port file allows: no port beyond
+// 65535 is probed and nothing wraps around (the sanitizer build checks the arithmetic).
+TEST(Leftovers, BasePortsBeyondTheLastPortProbeNothing) {
+    Station station;
+    station.WriteConfigPy(2, 4, {});
+    station.WritePorts(2147483000, 65534, -1);
+    station.Launch();
+    ASSERT_TRUE(station.WaitForOutput("Finish to check process running state."));
+    EXPECT_EQ(std::string::npos, station.Output().find("Kill "));
+    station.Signal(SIGINT);
+    EXPECT_EQ("exit 0", station.WaitForExit());
+}

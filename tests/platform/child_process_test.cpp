@@ -163,6 +163,25 @@ TEST(ChildProcess, CloseProcessKillsChildAndGrandchildAndLeavesNoZombieThreadOrD
     EXPECT_EQ(Usage().descriptors, before.descriptors);
 }
 
+// A child that ended while what it started still runs in its group stays unreaped, so that
+// the group's id cannot pass to an unrelated group before CloseProcess ends that group.
+TEST(ChildProcess, AnEndedChildKeepsItsGroupReservedUntilCloseEndsWhatItStarted) {
+    Chunks output;
+    ExcuteProcess runner;
+    Start(runner, output, kChild + " leave-grandchild");
+    ASSERT_TRUE(Eventually([&] { return !Joined(output).empty(); }));
+    const int pid = runner.GetPid(), grandchild = atoi(Joined(output).c_str() + 11);
+    const std::string stat = "/proc/" + std::to_string(pid) + "/stat";
+    ASSERT_TRUE(Eventually([&] { return ReadFile(stat).find(") Z ") != std::string::npos; }));
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    EXPECT_NE(ReadFile(stat).find(") Z "), std::string::npos) << "reaped while its group lives";
+    runner.CloseProcess();
+    EXPECT_NE(kill(pid, 0), 0);
+    const std::string grandchildStat = "/proc/" + std::to_string(grandchild) + "/stat";
+    EXPECT_TRUE(
+        Eventually([&] { return ReadFile(grandchildStat).find(") S ") == std::string::npos; }));
+}
+
 TEST(ChildProcess, CloseProcessWaitsForTheCallbackInProgressAndNoneFollows) {
     ExcuteProcess runner;
     runner.SetWorkPath("/tmp");
