@@ -123,13 +123,16 @@ TEST(ChildProcess, ChildThatEndsByItselfIsReapedAtOnceAndItsOutputPrintedWithout
     const std::string command = kChild + " zero-byte";
     StdoutCapture printed;
     ExcuteProcess runner;
+    runner.SetName("Z");
     runner.SetWorkPath("/tmp");
     EXPECT_TRUE(runner.CreateProcess(command));
     const int pid = runner.GetPid();
     EXPECT_TRUE(Eventually([&] { return kill(pid, 0) != 0; }));  // not even a zombie is left
     runner.CloseProcess();
+    // Its end is reported once, behind what it wrote; the close adds no report.
     EXPECT_EQ(printed.Take(), "CreateProcess success. workpath=/tmp, cmd=" + command +
-                                  "\nbeforeCloseProcess success.\n");
+                                  "\nbeforeProcess Z (pid " + std::to_string(pid) +
+                                  ") ended with status 0 after 00:00:00.\nCloseProcess success.\n");
 }
 
 TEST(ChildProcess, CloseProcessKillsChildAndGrandchildAndLeavesNoZombieThreadOrDescriptor) {
