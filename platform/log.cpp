@@ -9,6 +9,7 @@
 #include <log4cplus/loggingmacros.h>
 #include <log4cplus/tstring.h>
 
+#include <atomic>
 #include <cstdio>
 #include <memory>
 #include <mutex>
@@ -45,9 +46,18 @@ const log4cplus::Logger& RootLogger() {
     return *logger;
 }
 
+// Set by LOG_INIT_CONSOLE: records go to the console instead of a file.
+std::atomic<bool> g_consoleOnly{false};
+
 // Writes an already formatted text at `level`. The text is never used as a format again.
 void WriteRecord(log4cplus::LogLevel level, const std::string& text, const char* file, int line,
                  const char* function) {
+    if (g_consoleOnly) {
+        const std::string line =
+            (level >= log4cplus::ERROR_LOG_LEVEL ? "ERROR " : "DEBUG ") + text + "\n";
+        ConsoleWrite(line.data(), line.size());
+        return;
+    }
     const log4cplus::Logger& logger = RootLogger();
     if (!logger.isEnabledFor(level)) return;
     // The identity in a narrow build, so the text reaches the layout without another copy;
@@ -123,6 +133,10 @@ void LOG_ROLL_ON_CLOSE() {
     if (auto* daily = dynamic_cast<DailyAppender*>(appender.get())) daily->RollOnClose();
 }
 
+void LOG_INIT_CONSOLE() {
+    g_consoleOnly = true;
+}
+
 void LOG_SHUTDOWN() {
     log4cplus::Logger::shutdown();
 }
@@ -152,7 +166,9 @@ void LOG_PRINT(const char* format, ...) {
     va_start(args, format);
     std::string text = FormatArgs(format, args);
     va_end(args);
-    WriteRecord(log4cplus::DEBUG_LOG_LEVEL, text, __FILE__, __LINE__, "LOG_PRINT");
+    // Only once on the console when records go there too.
+    if (!g_consoleOnly)
+        WriteRecord(log4cplus::DEBUG_LOG_LEVEL, text, __FILE__, __LINE__, "LOG_PRINT");
     // One piece for text and line end, so lines of different threads never interleave.
     text.push_back('\n');
     ConsoleWrite(text.data(), text.size());
@@ -163,7 +179,9 @@ void LOG_PRINT_ERROR(const char* format, ...) {
     va_start(args, format);
     std::string text = FormatArgs(format, args);
     va_end(args);
-    WriteRecord(log4cplus::ERROR_LOG_LEVEL, text, __FILE__, __LINE__, "LOG_PRINT_ERROR");
+    if (!g_consoleOnly) {
+        WriteRecord(log4cplus::ERROR_LOG_LEVEL, text, __FILE__, __LINE__, "LOG_PRINT_ERROR");
+    }
     text.push_back('\n');
     ConsoleWrite(text.data(), text.size());
 }

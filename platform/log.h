@@ -20,6 +20,10 @@ void LOG_INIT(const std::string& path, bool sizeRolling);
 // a good run's log out of the ten backups. No effect on a size-rolled log.
 void LOG_ROLL_ON_CLOSE();
 
+// Instead of LOG_INIT, for a run that must leave no file behind: every record goes to the
+// console as "DEBUG <text>" or "ERROR <text>", and LOG_PRINT's text once.
+void LOG_INIT_CONSOLE();
+
 // Flushes and closes every appender.
 void LOG_SHUTDOWN();
 
