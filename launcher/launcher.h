@@ -4,6 +4,7 @@
 // terminates them all. Created on first use and never destroyed.
 
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -76,6 +77,8 @@ class Launcher {
     PathVariableSources CurrentPathSources() const;
     bool CheckDigests(const std::string& manifestPath);
     void KillListeners(const char* family, const char* portKey, int basePort, int64_t count);
+    // Gives each instance of the plan its log file, when per-process logs are on.
+    void NameProcessLogs();
     void StartSingle(const ProcessSpec& spec);
     void StartInstances(const std::vector<ProcessSpec>& instances);
     void WaitForInitialisation(const ProcessSpec& spec);
@@ -89,6 +92,10 @@ class Launcher {
     ProcessPlan _processPlan;
     std::string _projectDir;
     std::string _projectFile;
+    // Whether each instance's output also goes to log/<instance>.log ("Config.ProcessLogs").
+    bool _processLogs = true;
+    // The per-process log of each instance name, made before the starts.
+    std::map<std::string, std::string> _processLogPaths;
     // The children and the running flag, shared with the console-event thread.
     ProcessSupervisor _supervisor;
 };

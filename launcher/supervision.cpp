@@ -8,7 +8,9 @@
 #include "config/port_map.h"
 #include "config/py_config.h"
 #include "launcher/launcher.h"
+#include "launcher/process_log_names.h"
 #include "platform/clock.h"
+#include "platform/file_system.h"
 #include "platform/log.h"
 #include "platform/port_probe.h"
 #include "platform/process_list.h"
@@ -21,6 +23,12 @@ const int64_t kHighestPort = 65535;
 // Longest single wait: what a 32-bit count of milliseconds holds (about 49 days).
 const int64_t kMaxWaitMs = 0xFFFFFFFFLL;
 
+// An entry of several instances numbers them from 0; a single one keeps the entry's name.
+std::string InstanceName(const std::vector<ProcessSpec>& instances, size_t j) {
+    if (instances.size() == 1) return instances[j].name;
+    return FormatString("%s%d", instances[j].name.c_str(), static_cast<int>(j));
+}
+
 }  // namespace
 
 void Launcher::Run() {
@@ -30,6 +38,7 @@ void Launcher::Run() {
     if (!_supervisor.IsQuitting()) {
         CheckProcessState();
     }
+    NameProcessLogs();
 
     for (const auto& entry : _processPlan) {
         if (_supervisor.IsQuitting()) {
@@ -69,8 +78,7 @@ void Launcher::StartInstances(const std::vector<ProcessSpec>& instances) {
             return;
         }
         const ProcessSpec& spec = instances[j];
-        const std::string instanceName =
-            FormatString("%s%d", spec.name.c_str(), static_cast<int>(j));
+        const std::string instanceName = InstanceName(instances, j);
         const std::string line = FormatString("%s Starting Process %s ......",
                                               GetLocalTimeString().c_str(), instanceName.c_str());
         LOG_PRINT("%s", line.c_str());
@@ -98,11 +106,26 @@ void Launcher::WaitForInitialisation(const ProcessSpec& spec) {
 
 bool Launcher::StartProcess(const std::string& name, const std::string& workDir,
                             const std::string& cmd) {
-    return _supervisor.Start(name, workDir, cmd, &Launcher::OnProcessOutput, this);
+    auto log = _processLogPaths.find(name);
+    return _supervisor.Start(name, workDir, cmd, &Launcher::OnProcessOutput,
+                             log == _processLogPaths.end() ? std::string() : log->second);
 }
 
 void Launcher::OnProcessOutput(ExcuteProcess* runner, const std::string& chunk, void* context) {
     LOG_PRINT("%s", chunk.c_str());
+    if (context != nullptr) static_cast<ProcessLog*>(context)->Write(chunk);
+}
+
+void Launcher::NameProcessLogs() {
+    if (!_processLogs) return;
+    std::vector<std::string> names;
+    for (const auto& entry : _processPlan) {
+        for (size_t j = 0; j < entry.second.size(); ++j)
+            names.push_back(InstanceName(entry.second, j));
+    }
+    const std::vector<std::string> files = ProcessLogFileNames(names);
+    for (size_t i = 0; i < names.size(); ++i)
+        _processLogPaths[names[i]] = GetExeDir() + "/log/" + files[i];
 }
 
 namespace {

@@ -157,3 +157,51 @@ void LOG_PRINT(const char* format, ...) {
     text.push_back('\n');
     ConsoleWrite(text.data(), text.size());
 }
+
+void LOG_PRINT_ERROR(const char* format, ...) {
+    va_list args;
+    va_start(args, format);
+    std::string text = FormatArgs(format, args);
+    va_end(args);
+    WriteRecord(log4cplus::ERROR_LOG_LEVEL, text, __FILE__, __LINE__, "LOG_PRINT_ERROR");
+    text.push_back('\n');
+    ConsoleWrite(text.data(), text.size());
+}
+
+namespace {
+
+const long kProcessLogSize = 10485760;  // 10 MiB
+const int kProcessLogBackups = 2;
+const log4cplus::tchar* const kProcessLogPattern = LOG4CPLUS_TEXT("%D{%Y-%m-%d %H:%M:%S,%q} %m%n");
+
+}  // namespace
+
+struct ProcessLog::Sink {
+    log4cplus::Logger logger;
+};
+
+ProcessLog::ProcessLog(const std::string& path) : _sink(new Sink) {
+    // A logger of its own, named after the file, so that nothing else reaches the file and
+    // its records never reach the launcher's log.
+    log4cplus::tstring fileName = LOG4CPLUS_STRING_TO_TSTRING(path);
+    _sink->logger = log4cplus::Logger::getInstance(LOG4CPLUS_TEXT("ProcessOutput:") + fileName);
+    log4cplus::SharedAppenderPtr appender(new log4cplus::RollingFileAppender(
+        fileName, kProcessLogSize, kProcessLogBackups, /*immediateFlush=*/true,
+        /*createDirs=*/true));
+    appender->setLayout(
+        std::unique_ptr<log4cplus::Layout>(new log4cplus::PatternLayout(kProcessLogPattern)));
+    _sink->logger.setAdditivity(false);
+    _sink->logger.removeAllAppenders();
+    _sink->logger.addAppender(appender);
+    _sink->logger.setLogLevel(log4cplus::DEBUG_LOG_LEVEL);
+}
+
+ProcessLog::~ProcessLog() {
+    _sink->logger.removeAllAppenders();  // closes the file
+}
+
+void ProcessLog::Write(const std::string& text) {
+    log4cplus::detail::macro_forced_log(_sink->logger, log4cplus::DEBUG_LOG_LEVEL,
+                                        LOG4CPLUS_STRING_TO_TSTRING(text), __FILE__, __LINE__,
+                                        "ProcessLog::Write");
+}

@@ -67,7 +67,7 @@ TEST(StationGuide, TheWorkedExampleRunsAsTheGuideInstallsIt) {
     EXPECT_EQ(1u, Lines(ready, " Monitor on port ").size());
     EXPECT_EQ(2u, Lines(ready, " Sequence on port ").size());
     EXPECT_EQ(1u, Lines(ready, " StateMachine on port ").size());
-    EXPECT_EQ(ReadWhole(kExample + "/Bench/Data/limits.csv"),
+    EXPECT_EQ(ReadFile(kExample + "/Bench/Data/limits.csv"),
               station.ReadFile("Bench/Data/limits.csv"));
 
     const std::vector<int> children = ChildrenOf(station.Pid());
@@ -78,12 +78,12 @@ TEST(StationGuide, TheWorkedExampleRunsAsTheGuideInstallsIt) {
 }
 
 TEST(StationGuide, QuotesEveryFileOfTheExample) {
-    const std::string guide = ReadWhole(VX_SOURCE_DIR "/docs/station-guide.md");
+    const std::string guide = ReadFile(VX_SOURCE_DIR "/docs/station-guide.md");
     int files = 0;
     for (const auto& file : fs::recursive_directory_iterator(kExample)) {
         if (!file.is_regular_file()) continue;
         ++files;
-        EXPECT_NE(std::string::npos, guide.find(ReadWhole(file.path()))) << file.path();
+        EXPECT_NE(std::string::npos, guide.find(ReadFile(file.path()))) << file.path();
     }
     EXPECT_EQ(7, files);
 }
