@@ -85,8 +85,11 @@ Station::~Station() {
     if (_pid > 0) waitpid(_pid, nullptr, 0);
     std::error_code error;
     for (int pid : ChildrenOf(getpid())) {
-        const std::string exe = fs::read_symlink("/proc/" + std::to_string(pid) + "/exe", error);
-        if (exe.empty() || exe.rfind(Dir() + "/", 0) == 0) {  // a zombie has no executable
+        const std::string proc = "/proc/" + std::to_string(pid);
+        const std::string exe = fs::read_symlink(proc + "/exe", error);
+        // Programs of D, and interpreters working in D; a zombie has no executable.
+        const std::string cwd = fs::read_symlink(proc + "/cwd", error);
+        if (exe.empty() || exe.rfind(Dir() + "/", 0) == 0 || cwd.rfind(Dir() + "/", 0) == 0) {
             kill(pid, SIGKILL);
             waitpid(pid, nullptr, 0);
         }
