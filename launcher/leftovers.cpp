@@ -2,6 +2,7 @@
 // programs. A start ends them; --check only shows them.
 
 #include <cstdint>
+#include <set>
 
 #include "config/port_map.h"
 #include "config/py_config.h"
@@ -129,7 +130,9 @@ void Launcher::PrintLeftovers() const {
         }
     }
     LOG_PRINT("Programs a start would end by name, and what runs them now:");
+    std::set<std::string> shown;  // entries may share a program
     for (const std::string& name : StationProgramNames()) {
+        if (!shown.insert(name).second) continue;
         const std::vector<unsigned int> found = FindProcessesByName(name);
         if (found.empty()) LOG_PRINT("  %s: none running", name.c_str());
         for (unsigned int pid : found) {
