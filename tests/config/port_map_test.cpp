@@ -67,7 +67,7 @@ TEST_F(PortMapTest, FileProblemsEndTheStepNotTheProgram) {
     std::string unread = "File get all data failed. file path=";
     EXPECT_EQ(Printed(), absent + missing + "\n" + absent + notDir +
                              "\nError form reading file.\n" + unread + _dir.path + "\n" + unread +
-                             tooLong + "\n");
+                             tooLong + "\n" + tooLong + ": Bad path syntax: " + tooLong + "\n");
     EXPECT_EQ(Log(), "DEBUG " + absent + missing + "\nDEBUG " + absent + notDir + "\nDEBUG " +
                          unread + _dir.path + "\nDEBUG " + unread + tooLong + "\nERROR " + tooLong +
                          ": Bad path syntax: " + tooLong + "\n");

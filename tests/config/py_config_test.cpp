@@ -143,7 +143,12 @@ TEST_F(PyConfigTest, ScriptErrorsAreLoggedWithTheirTracebackAndEndNothing) {
     for (const auto& [script, printed, step, error] : cases) {
         size_t before = Log().size();
         EXPECT_FALSE(Parse(script)) << script;
-        EXPECT_EQ(Printed(), printed) << script;
+        // On the console the error's gist, where the script raised it, then the step's message.
+        const std::string console = Printed();
+        std::string gist = step ? std::string("Python error in ") + step + ": " + error : "";
+        if (step != nullptr && gist.find("SyntaxError") == std::string::npos) gist += " (";
+        EXPECT_EQ(console.find(gist), 0u) << console;
+        EXPECT_EQ(console.substr(console.size() - strlen(printed)), printed) << console;
         std::string log = Log().substr(before);
         if (step == nullptr) continue;  // no Python error to tell
         EXPECT_NE(log.find(std::string("ERROR Python error in ") + step + ": "), log.npos) << log;
@@ -152,8 +157,11 @@ TEST_F(PyConfigTest, ScriptErrorsAreLoggedWithTheirTracebackAndEndNothing) {
     // The tracebacks name the frames.
     EXPECT_NE(Log().find("config.py\", line 1, in <module>"), std::string::npos);
     EXPECT_NE(Log().find("in check"), std::string::npos);
+    EXPECT_EQ(test_support::Lines(Log(), "config.py, line 2)").size(), 0u) << "the gist is not logged twice";
     EXPECT_FALSE(_config.ParseConfig(_dir / "NoProject", "config.json"));
-    EXPECT_EQ(Printed(), import);
+    const std::string noScript = _dir / "NoProject/VX/TesterConfig";
+    EXPECT_EQ(Printed(), "Neither " + noScript + "/config.py nor " + noScript +
+                             "/config.pyc is a file\n" + import);
 }
 
 TEST_F(PyConfigTest, TheScriptRunsOncePerObjectAndEnsureParsedRetries) {
@@ -165,7 +173,12 @@ TEST_F(PyConfigTest, TheScriptRunsOncePerObjectAndEnsureParsedRetries) {
     WriteScript("raise RuntimeError('must not run again')\n");
     EXPECT_TRUE(_config.ParseConfig(project, "second.json") && &_config.EnsureParsed() == &_config);
     EXPECT_EQ(Summary(), "1 3; retry.json|||||0");
-    EXPECT_EQ(Printed(), "Can't find file: config\nParse config.py success! slotNum=3\n");
+    const std::string printed = Printed();
+    EXPECT_EQ(printed.find("Python error in import config: RuntimeError: not yet ("), 0u)
+        << printed;
+    EXPECT_NE(printed.find(")\nCan't find file: config\nParse config.py success! slotNum=3\n"),
+              std::string::npos)
+        << printed;
 
     // A fresh object evaluates the changed script, in a fresh interpreter.
     EXPECT_FALSE(PyConfig().ParseConfig(project, "config.json"));
