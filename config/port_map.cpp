@@ -36,7 +36,7 @@ bool PortMap::ReadPortFile(const std::string& path) {
         // A file system error other than absence ends this step, not the program: the usual
         // line, then the error itself for the engineer.
         LOG_PRINT("File get all data failed. file path=%s", path.c_str());
-        LOG_ERROR("%s: %s", path.c_str(), error.displayText().c_str());
+        LOG_PRINT_ERROR("%s: %s", path.c_str(), error.displayText().c_str());
         return false;
     }
 

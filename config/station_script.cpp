@@ -4,29 +4,14 @@
 
 #include "config/station_script.h"
 
+#include "config/py_ref.h"
+#include "config/station_module.h"
+#include "config/station_size.h"
+
+#include "platform/console_output.h"
 #include "platform/log.h"
 
 namespace {
-
-// Owns one reference to a Python object; released before the interpreter is finalised.
-class PyRef {
-  public:
-    explicit PyRef(PyObject* object = nullptr) : _object(object) {}
-    ~PyRef() { Py_XDECREF(_object); }
-    PyRef(PyRef&& other) noexcept : _object(other._object) { other._object = nullptr; }
-    PyRef& operator=(PyRef&& other) noexcept {
-        std::swap(_object, other._object);
-        return *this;
-    }
-    PyRef(const PyRef&) = delete;
-    PyRef& operator=(const PyRef&) = delete;
-
-    PyObject* get() const { return _object; }
-    explicit operator bool() const { return _object != nullptr; }
-
-  private:
-    PyObject* _object;
-};
 
 // A new reference to an object the interpreter lent, so that the script cannot free it while
 // it is in use (a dictionary lookup lends its value; script code may run before it is read).
@@ -59,6 +44,44 @@ std::string DescribePythonError(PyObject* type, PyObject* value, PyObject* trace
                        static_cast<size_t>(PyBytes_GET_SIZE(bytes.get())));
 }
 
+// str(object) as UTF-8, or "" when there is none.
+std::string Text(PyObject* object) {
+    PyRef text(object && object != Py_None ? PyObject_Str(object) : nullptr);
+    PyRef bytes(text ? PyUnicode_AsEncodedString(text.get(), "utf-8", "backslashreplace")
+                     : nullptr);
+    PyErr_Clear();
+    return bytes ? std::string(PyBytes_AS_STRING(bytes.get()),
+                               static_cast<size_t>(PyBytes_GET_SIZE(bytes.get())))
+                 : std::string();
+}
+
+std::string AttributeText(PyObject* object, const char* name) {
+    PyRef attribute(object ? PyObject_GetAttrString(object, name) : nullptr);
+    PyErr_Clear();
+    return Text(attribute.get());
+}
+
+// "Type: message", and where the script raised it: the innermost frame of the traceback. A
+// syntax error's message already says where it is.
+std::string SummarizePythonError(PyObject* type, PyObject* value, PyObject* traceback) {
+    std::string summary = AttributeText(type, "__name__");
+    const std::string message = Text(value);
+    if (!message.empty()) summary += ": " + message;
+    if (!AttributeText(value, "filename").empty() || traceback == nullptr) return summary;
+    PyRef frame(NewReference(traceback));
+    for (PyRef next(PyObject_GetAttrString(frame.get(), "tb_next")); next && next.get() != Py_None;
+         next = PyRef(PyObject_GetAttrString(frame.get(), "tb_next")))
+        frame = std::move(next);
+    PyErr_Clear();
+    PyRef where(PyObject_GetAttrString(frame.get(), "tb_frame"));
+    PyRef code(where ? PyObject_GetAttrString(where.get(), "f_code") : nullptr);
+    PyErr_Clear();
+    const std::string file = AttributeText(code.get(), "co_filename");
+    if (!file.empty())
+        summary += " (" + file + ", line " + AttributeText(frame.get(), "tb_lineno") + ")";
+    return summary;
+}
+
 // Takes the pending Python error, if any, and writes it to the log. The error is fetched, never
 // printed by the interpreter: printing a SystemExit would end the launcher.
 void LogPythonError(const char* step) {
@@ -71,6 +94,9 @@ void LogPythonError(const char* step) {
     PyRef ownedType(type), ownedValue(value), ownedTraceback(traceback);
     std::string text = DescribePythonError(type, value, traceback);
     LOG_ERROR("Python error in %s: %s", step, text.c_str());
+    // The operator sees the gist where he looks; the traceback stays in the log.
+    ConsolePrintf("Python error in %s: %s\n", step,
+                  SummarizePythonError(type, value, traceback).c_str());
 }
 
 // Starts the interpreter for one evaluation of the station script.
@@ -96,7 +122,7 @@ void AppendModulePath(const std::string& directory) {
     PyRef entry(PyUnicode_DecodeFSDefaultAndSize(directory.data(),
                                                  static_cast<Py_ssize_t>(directory.size())));
     if (path == nullptr || !PyList_Check(path) || !entry || PyList_Append(path, entry.get()) != 0) {
-        LOG_ERROR("Cannot append %s to sys.path", directory.c_str());
+        LOG_PRINT_ERROR("Cannot append %s to sys.path", directory.c_str());
         LogPythonError("sys.path");
     }
 }
@@ -142,10 +168,12 @@ PyRef CallGetConfig(const std::string& projectDir, const std::string& configName
         return PyRef();
     }
     PyRun_SimpleStringFlags("import sys", nullptr);
-    AppendModulePath(projectDir + "/VX/TesterConfig");
+    // On the path for the script's own imports of its sibling modules; the script itself is
+    // run from the directory, not looked up on the path.
+    const std::string scriptDirectory = projectDir + "/VX/TesterConfig";
+    AppendModulePath(scriptDirectory);
 
-    PyRef moduleName(Py_BuildValue("s", "config"));
-    PyRef module(moduleName ? PyImport_Import(moduleName.get()) : nullptr);
+    PyRef module(RunStationModule(scriptDirectory));
     if (!module) {
         LogPythonError("import config");
         LOG_PRINT("Can't find file: %s", "config");
@@ -210,6 +238,7 @@ bool ReadConfigDict(PyObject* result, int& modules, int& slots,
         LOG_PRINT("Can't get obj vale: slots");
         return false;
     }
+    if (!CheckStationSize(modules, slots)) return false;
     // A missing "processes" reads like a value that is not a list: nothing to start.
     PyRef processes(NewReference(PyDict_GetItemString(result, "processes")));
     Py_ssize_t count = processes ? PyList_Size(processes.get()) : 0;

@@ -9,6 +9,7 @@
 #include <sstream>
 #include <stdexcept>
 
+#include "config/xml_nesting.h"
 #include "platform/file_system.h"
 #include "platform/string_convert.h"
 #include "platform/text_utils.h"
@@ -19,61 +20,13 @@ using Node = rapidxml::xml_node<char>;
 using Attribute = rapidxml::xml_attribute<char>;
 
 // The parser descends once per element level on the machine stack; deeper documents are
-// refused before parsing so that a crafted file cannot overflow it. Settings and project files
-// are a handful of levels deep.
+// refused before parsing (MaxElementDepth follows the parser's own reading) so that a crafted
+// file cannot overflow it. Settings and project files are a handful of levels deep.
 const size_t kMaxElementDepth = 1000;
 
 // Settings and project files are a few kilobytes; the parsed document takes several times the
 // file's size, so larger files are refused before they are read.
 const uint64_t kMaxXmlFileSize = uint64_t(4) << 20;
-
-// Skips from `p` past the first occurrence of `end`; returns the end of the text when absent.
-const char* SkipPast(const char* p, const char* end) {
-    const char* found = std::strstr(p, end);
-    return found ? found + std::strlen(end) : p + std::strlen(p);
-}
-
-// Deepest element nesting of the zero-terminated text, following the parser's view of markup:
-// comments, CDATA, declarations and DOCTYPE hold no elements, quoted attribute values may hold
-// ">" or "/>".
-size_t MaxElementDepth(const char* text) {
-    size_t depth = 0;
-    size_t deepest = 0;
-    const char* p = text;
-    while ((p = std::strchr(p, '<')) != nullptr) {
-        if (std::strncmp(p, "<!--", 4) == 0) {
-            p = SkipPast(p + 4, "-->");
-        } else if (std::strncmp(p, "<![CDATA[", 9) == 0) {
-            p = SkipPast(p + 9, "]]>");
-        } else if (p[1] == '?') {
-            p = SkipPast(p + 2, "?>");
-        } else if (p[1] == '!') {
-            // DOCTYPE, with an internal subset in brackets that may hold ">".
-            int brackets = 0;
-            for (++p; *p && !(*p == '>' && brackets == 0); ++p) {
-                if (*p == '[') ++brackets;
-                if (*p == ']' && brackets > 0) --brackets;
-            }
-        } else if (p[1] == '/') {
-            if (depth > 0) --depth;
-            p = SkipPast(p + 2, ">");
-        } else {
-            char quote = 0;
-            const char* q = p + 1;
-            for (; *q && (quote || *q != '>'); ++q) {
-                if (quote && *q == quote) {
-                    quote = 0;
-                } else if (!quote && (*q == '"' || *q == '\'')) {
-                    quote = *q;
-                }
-            }
-            bool selfClosing = *q == '>' && q[-1] == '/';
-            if (!selfClosing && ++depth > deepest) deepest = depth;
-            p = *q ? q + 1 : q;
-        }
-    }
-    return deepest;
-}
 
 bool NameEquals(const Node* node, const std::string& name) {
     return node->name_size() == name.size() &&

@@ -1,5 +1,7 @@
 #include "integrity/local_file.h"
 
+#include "platform/console_output.h"
+
 #include <cstdio>
 #include <cstring>
 
@@ -37,9 +39,9 @@ FileReadResult LocalFile::Read(std::string& text, uint64_t maxSize) const {
     int code = 0;
     const FileReadResult result = ReadWholeFile(_path, maxSize, text, code);
     if (result == FileReadResult::NotFound || result == FileReadResult::CannotOpen) {
-        printf("Open file Error.\n");
+        ConsolePrintf("Open file Error.\n");
     } else if (result != FileReadResult::Ok) {
-        printf("Error form reading file.\n");
+        ConsolePrintf("Error form reading file.\n");
     }
     return result;
 }

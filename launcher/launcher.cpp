@@ -5,7 +5,6 @@
 #include "config/port_map.h"
 #include "config/project_info.h"
 #include "config/py_config.h"
-#include "platform/child_process.h"
 #include "platform/log.h"
 
 int g_starttimes = 0;
@@ -26,19 +25,6 @@ bool Launcher::ConsoleQuitProc() {
 }
 
 bool Launcher::Uninit() {
-    std::lock_guard<std::mutex> lock(_processMutex);
-    // Set before closing, so that Run neither starts nor waits for anything after this.
-    _quitting = true;
-    for (std::unique_ptr<ExcuteProcess>& runner : _processes) {
-        runner->CloseProcess();
-    }
-    _processes.clear();
-    _isRunning = false;
-    _quitSignal.notify_all();
+    _supervisor.CloseAll();
     return true;
-}
-
-bool Launcher::IsQuitting() {
-    std::lock_guard<std::mutex> lock(_processMutex);
-    return _quitting;
 }

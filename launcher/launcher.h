@@ -3,18 +3,16 @@
 // process plan, clears leftovers, starts every station process and, on a console quit,
 // terminates them all. Created on first use and never destroyed.
 
-#include <atomic>
-#include <condition_variable>
 #include <cstdint>
+#include <map>
 #include <memory>
-#include <mutex>
 #include <string>
 #include <vector>
 
 #include "launcher/path_variables.h"
 #include "launcher/process_plan.h"
+#include "launcher/process_supervisor.h"
 
-class ExcuteProcess;
 class PortMap;
 class ProjectInfo;
 class PyConfig;
@@ -40,10 +38,21 @@ class Launcher {
     // From its first call on, no further child is started. Always true; may be called again.
     bool Uninit();
 
-    bool IsRunning() const { return _isRunning.load(); }
+    bool IsRunning() const { return _supervisor.IsRunning(); }
+
+    // For --check: Init, then the plan, the ports a start would clear and the programs it
+    // would end, each with what holds or runs it now. Kills, starts and locks nothing; writes
+    // only the decrypted files Init writes. True when a start would get past start-up.
+    bool Check();
 
     // The console quit callback: logs and calls Uninit.
     static bool ConsoleQuitProc();
+
+  private:
+    Launcher();
+    ~Launcher() = delete;  // lives until the process ends
+    Launcher(const Launcher&) = delete;
+    Launcher& operator=(const Launcher&) = delete;
 
     // Reads Config/launcher.xml into _projectDir and _projectFile. False, with the reason
     // logged, when it cannot be loaded or lacks Config, ProjectDir or ProjectFile.
@@ -53,16 +62,13 @@ class Launcher {
     // False at the first failure, with the reason logged; earlier targets stay written.
     bool DecryptCsvFiles();
 
-    // Appends the instances of every script entry to _processPlan.
-    void BuildProcessPlan();
+    // Appends the instances of every script entry to _processPlan; false, with the reason
+    // logged, when the counts are beyond the station bound.
+    bool BuildProcessPlan();
 
     // Kills the processes that listen on the station's Sequence, Engine and StateMachine
     // ports or run one of the station's executables.
     void CheckProcessState();
-
-    // Starts one child with its output captured. The runner is kept (and closed by Uninit)
-    // also when the start fails. False when the start failed or Uninit has begun.
-    bool StartProcess(const std::string& name, const std::string& workDir, const std::string& cmd);
 
     // Output handler of every runner: writes the chunk to the log and the console.
     static void OnProcessOutput(ExcuteProcess* runner, const std::string& chunk, void* context);
@@ -73,23 +79,30 @@ class Launcher {
     std::string GetProjectDir() const;
     std::string GetZmqPortFilePath() const;
 
-    const ProcessPlan& GetProcessPlan() const { return _processPlan; }
-
-  private:
-    Launcher();
-    ~Launcher() = delete;  // lives until the process ends
-    Launcher(const Launcher&) = delete;
-    Launcher& operator=(const Launcher&) = delete;
-
     PathVariableSources CurrentPathSources() const;
     bool CheckDigests(const std::string& manifestPath);
-    void KillListeners(const char* family, const char* portKey, int basePort, int count);
+
+    // The station's ports of one kind: `count` ports from `basePort` (-1: not given).
+    struct PortFamily {
+        const char* name;     // "Sequence"
+        const char* portKey;  // "SEQUENCER_PORT"
+        int basePort;
+        int64_t count;
+    };
+    std::vector<PortFamily> StationPortFamilies() const;
+    // The file names of the station's programs that a start ends wherever they run.
+    std::vector<std::string> StationProgramNames() const;
+    void KillListeners(const PortFamily& family);
+    // For --check: each port and program name with what holds or runs it now.
+    void PrintLeftovers() const;
+    // Gives each instance of the plan its log file, when per-process logs are on.
+    void NameProcessLogs();
     void StartSingle(const ProcessSpec& spec);
     void StartInstances(const std::vector<ProcessSpec>& instances);
     void WaitForInitialisation(const ProcessSpec& spec);
-    // Waits `seconds` unless a quit arrives first; false when one has.
-    bool WaitAfterStart(int seconds);
-    bool IsQuitting();
+    // Starts one child whose output goes to OnProcessOutput; false when the start failed or
+    // Uninit has begun.
+    bool StartProcess(const std::string& name, const std::string& workDir, const std::string& cmd);
 
     std::unique_ptr<PyConfig> _pyConfig;
     std::unique_ptr<PortMap> _zmqPorts;
@@ -97,12 +110,10 @@ class Launcher {
     ProcessPlan _processPlan;
     std::string _projectDir;
     std::string _projectFile;
-    std::atomic<bool> _isRunning{true};
-
-    // Guards _processes and _quitting: Run's starts and Uninit's closes never overlap, and
-    // a start in progress finishes before Uninit closes it with the others.
-    std::mutex _processMutex;
-    std::condition_variable _quitSignal;
-    bool _quitting = false;
-    std::vector<std::unique_ptr<ExcuteProcess>> _processes;
+    // Whether each instance's output also goes to log/<instance>.log ("Config.ProcessLogs").
+    bool _processLogs = true;
+    // The per-process log of each instance name, made before the starts.
+    std::map<std::string, std::string> _processLogPaths;
+    // The children and the running flag, shared with the console-event thread.
+    ProcessSupervisor _supervisor;
 };

@@ -1,6 +1,7 @@
 #include "launcher/process_plan.h"
 
 #include "config/py_config.h"
+#include "config/station_size.h"
 #include "platform/string_convert.h"
 #include "platform/text_utils.h"
 
@@ -65,8 +66,10 @@ ProcessSpec MakeInstance(const ScriptProcess& entry, const std::string& baseLine
 
 }  // namespace
 
-void BuildProcessPlan(int modules, int slots, const std::vector<ScriptProcess>& entries,
+bool BuildProcessPlan(int modules, int slots, const std::vector<ScriptProcess>& entries,
                       const VariableExpander& expandVariables, ProcessPlan& plan) {
+    // The script's reader refuses such counts already; any other caller is held to them too.
+    if (!CheckStationSize(modules, slots)) return false;
     for (size_t i = 0; i < entries.size(); ++i) {
         const ScriptProcess& entry = entries[i];
         const std::string baseLine = BaseCommandLine(entry, slots);
@@ -87,4 +90,10 @@ void BuildProcessPlan(int modules, int slots, const std::vector<ScriptProcess>& 
             list.insert(list.end(), instances.begin(), instances.end());
         }
     }
+    return true;
+}
+
+std::string InstanceName(const std::vector<ProcessSpec>& instances, size_t index) {
+    if (instances.size() == 1) return instances[index].name;
+    return instances[index].name + std::to_string(index);
 }

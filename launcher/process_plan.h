@@ -28,8 +28,14 @@ typedef std::map<int, std::vector<ProcessSpec>> ProcessPlan;
 // Substitutes the path variables in a text, in place.
 typedef std::function<void(std::string&)> VariableExpander;
 
-// Appends the instances of every entry to `plan`, in script order. Never fails; a count of 0
-// or less yields no instance for the entries that depend on it. Plain text replacement:
-// "slot" and "module" are replaced wherever they occur, also inside longer words.
-void BuildProcessPlan(int modules, int slots, const std::vector<ScriptProcess>& entries,
+// Appends the instances of every entry to `plan`, in script order, and returns true; a count
+// of 0 or less yields no instance for the entries that depend on it. Plain text replacement:
+// "slot" and "module" are replaced wherever they occur, also inside longer words. Counts
+// beyond the station bound (CheckStationSize) are refused: false, the reason printed and
+// logged, `plan` unchanged.
+bool BuildProcessPlan(int modules, int slots, const std::vector<ScriptProcess>& entries,
                       const VariableExpander& expandVariables, ProcessPlan& plan);
+
+// The name an instance starts under: an entry of several instances numbers them from 0
+// ("Sequence0"), a single one keeps the entry's name.
+std::string InstanceName(const std::vector<ProcessSpec>& instances, size_t index);

@@ -8,7 +8,6 @@
 #include "launcher/launcher.h"
 #include "platform/file_system.h"
 #include "platform/log.h"
-#include "platform/text_utils.h"
 
 namespace {
 
@@ -82,8 +81,7 @@ bool Launcher::Init() {
         return false;
     }
 
-    BuildProcessPlan();
-    return true;
+    return BuildProcessPlan();
 }
 
 // Every finding that is not tolerated is named; any such finding stops start-up. A manifest
@@ -99,19 +97,17 @@ bool Launcher::CheckDigests(const std::string& manifestPath) {
         });
     if (read != ManifestRead::Read) {
         // The rules let start-up go on without a usable manifest; the operator must hear of it.
-        const std::string notDone = FormatString(
+        LOG_PRINT_ERROR(
             "Digest check not done: %s %s. Start-up goes on with the installed files NOT "
             "verified; write the manifest again with \"VXPack manifest\".",
             manifestPath.c_str(), ManifestProblem(read).c_str());
-        LOG_ERROR("%s", notDone.c_str());
-        LOG_PRINT("%s", notDone.c_str());
     }
     return !changed;
 }
 
-void Launcher::BuildProcessPlan() {
+bool Launcher::BuildProcessPlan() {
     PyConfig& config = _pyConfig->EnsureParsed();
-    ::BuildProcessPlan(
+    return ::BuildProcessPlan(
         config._modules, config._slots, config._processEntries,
         [this](std::string& text) { ReplaceVariables(text); }, _processPlan);
 }

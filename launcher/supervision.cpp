@@ -8,11 +8,10 @@
 #include "config/port_map.h"
 #include "config/py_config.h"
 #include "launcher/launcher.h"
-#include "platform/child_process.h"
+#include "launcher/process_log_names.h"
 #include "platform/clock.h"
+#include "platform/file_system.h"
 #include "platform/log.h"
-#include "platform/port_probe.h"
-#include "platform/process_list.h"
 #include "platform/text_utils.h"
 
 namespace {
@@ -26,12 +25,13 @@ void Launcher::Run() {
     ++g_starttimes;
     LOG_PRINT("g_starttimes = %d", g_starttimes);
 
-    if (!IsQuitting()) {
+    if (!_supervisor.IsQuitting()) {
         CheckProcessState();
     }
+    NameProcessLogs();
 
     for (const auto& entry : _processPlan) {
-        if (IsQuitting()) {
+        if (_supervisor.IsQuitting()) {
             break;
         }
         if (entry.second.size() == 1) {
@@ -41,13 +41,9 @@ void Launcher::Run() {
         }
     }
 
-    std::lock_guard<std::mutex> lock(_processMutex);
-    if (_quitting) {
+    if (!_supervisor.MarkRunning()) {
         LOG_PRINT("Quit requested, the remaining processes are not started.");
-        return;
     }
-    // Under the lock: once Uninit has cleared the flag it stays cleared.
-    _isRunning = true;
 }
 
 void Launcher::StartSingle(const ProcessSpec& spec) {
@@ -57,7 +53,7 @@ void Launcher::StartSingle(const ProcessSpec& spec) {
     LOG_PRINT("%s", line.c_str());
     if (!StartProcess(spec.name, spec.workDir, spec.cmd)) {
         // A start refused because a quit arrived is no failure of the process.
-        if (!IsQuitting()) {
+        if (!_supervisor.IsQuitting()) {
             LOG_ERROR("%s fail", line.c_str());
         }
         return;
@@ -68,16 +64,15 @@ void Launcher::StartSingle(const ProcessSpec& spec) {
 // Instances of one entry start back to back; the entry's first instance gives the wait.
 void Launcher::StartInstances(const std::vector<ProcessSpec>& instances) {
     for (size_t j = 0; j < instances.size(); ++j) {
-        if (IsQuitting()) {
+        if (_supervisor.IsQuitting()) {
             return;
         }
         const ProcessSpec& spec = instances[j];
-        const std::string instanceName =
-            FormatString("%s%d", spec.name.c_str(), static_cast<int>(j));
+        const std::string instanceName = InstanceName(instances, j);
         const std::string line = FormatString("%s Starting Process %s ......",
                                               GetLocalTimeString().c_str(), instanceName.c_str());
         LOG_PRINT("%s", line.c_str());
-        if (!StartProcess(instanceName, spec.workDir, spec.cmd) && !IsQuitting()) {
+        if (!StartProcess(instanceName, spec.workDir, spec.cmd) && !_supervisor.IsQuitting()) {
             LOG_ERROR("%s fail", line.c_str());
         }
     }
@@ -89,7 +84,9 @@ void Launcher::WaitForInitialisation(const ProcessSpec& spec) {
     LOG_PRINT("%s", FormatString("%s Wait for %d second to Process %s initialize.",
                                  GetLocalTimeString().c_str(), spec.sleep, spec.name.c_str())
                         .c_str());
-    if (!WaitAfterStart(spec.sleep)) {
+    // A negative count means no wait; 64 bits keep the product exact before the clamp.
+    const int64_t milliseconds = std::min<int64_t>(int64_t{spec.sleep} * 1000, kMaxWaitMs);
+    if (!_supervisor.WaitUnlessQuitting(milliseconds)) {
         return;
     }
     LOG_PRINT("%s", FormatString("%s Start Process %s successful.", GetLocalTimeString().c_str(),
@@ -97,84 +94,26 @@ void Launcher::WaitForInitialisation(const ProcessSpec& spec) {
                         .c_str());
 }
 
-bool Launcher::WaitAfterStart(int seconds) {
-    // A negative count means no wait; 64 bits keep the product exact before the clamp.
-    const int64_t milliseconds =
-        std::min<int64_t>(std::max<int64_t>(seconds, 0) * 1000, kMaxWaitMs);
-    std::unique_lock<std::mutex> lock(_processMutex);
-    // A condition wait rather than a sleep, so a quit ends the wait at once.
-    _quitSignal.wait_for(lock, std::chrono::milliseconds(milliseconds),
-                         [this] { return _quitting; });
-    return !_quitting;
-}
-
 bool Launcher::StartProcess(const std::string& name, const std::string& workDir,
                             const std::string& cmd) {
-    // Held across the start: Uninit either runs before (and nothing starts) or waits for the
-    // start to finish and then closes this runner with the others.
-    std::lock_guard<std::mutex> lock(_processMutex);
-    if (_quitting) {
-        return false;
-    }
-    _processes.emplace_back(new ExcuteProcess());
-    ExcuteProcess& runner = *_processes.back();
-    runner.SetName(name);
-    runner.SetWorkPath(workDir);
-    runner.SetOutputCallback(&Launcher::OnProcessOutput, this);
-    LOG_PRINT("CreateProcess %s workDir = %s cmd = %s.", name.c_str(), workDir.c_str(),
-              cmd.c_str());
-    return runner.CreateProcess(cmd);
+    auto log = _processLogPaths.find(name);
+    return _supervisor.Start(name, workDir, cmd, &Launcher::OnProcessOutput,
+                             log == _processLogPaths.end() ? std::string() : log->second);
 }
 
 void Launcher::OnProcessOutput(ExcuteProcess* runner, const std::string& chunk, void* context) {
     LOG_PRINT("%s", chunk.c_str());
+    if (context != nullptr) static_cast<ProcessLog*>(context)->Write(chunk);
 }
 
-void Launcher::CheckProcessState() {
-    LOG_PRINT("Start to check process running state.");
-    PyConfig& config = _pyConfig->EnsureParsed();
-    const int instances = config._slots * config._modules;
-    KillListeners("Sequence", "SEQUENCER_PORT", _zmqPorts->SEQUENCER_PORT, instances);
-    KillListeners("Engine", "TEST_ENGINE_PORT", _zmqPorts->TEST_ENGINE_PORT, instances);
-    KillListeners("StateMachine", "SM_PORT", _zmqPorts->SM_PORT, config._modules);
-
-    for (const ScriptProcess& entry : config._processEntries) {
-        // An interpreter such as lua runs station scripts and other programs alike; killing
-        // it by name could hit processes that are not the station's.
-        if (!entry.execute.empty() && entry.execute.find("lua") != std::string::npos) {
-            continue;
-        }
-        // Processes are known by their executable's file name, not by the path written;
-        // an empty name names no executable.
-        const std::string name = GetFileName(entry.bin.c_str());
-        if (name.empty()) {
-            continue;
-        }
-        for (unsigned int pid : KillProcessByName(name)) {
-            LOG_PRINT("Have been kill process by name = %s. Pid=%d", name.c_str(),
-                      static_cast<int>(pid));
-        }
+void Launcher::NameProcessLogs() {
+    if (!_processLogs) return;
+    std::vector<std::string> names;
+    for (const auto& entry : _processPlan) {
+        for (size_t j = 0; j < entry.second.size(); ++j)
+            names.push_back(InstanceName(entry.second, j));
     }
-    LOG_PRINT("Finish to check process running state.");
-}
-
-void Launcher::KillListeners(const char* family, const char* portKey, int basePort, int count) {
-    if (basePort < 0) {
-        // The port file does not give this family's base port: there is nothing to probe.
-        if (count > 0) {
-            LOG_PRINT("%s is %d, %s ports are not checked.", portKey, basePort, family);
-        }
-        return;
-    }
-    for (int k = 0; k < count; ++k) {
-        const int pid = GetListeningPid(basePort + k);
-        if (pid <= 0) {
-            continue;
-        }
-        if (KillProcessById(static_cast<unsigned int>(pid))) {
-            LOG_PRINT("Kill %s[%d] success.Pid = %d", family, k, pid);
-        } else {
-            LOG_PRINT("Kill %s[%d] failed.Pid = %d", family, k, pid);
-        }
-    }
+    const std::vector<std::string> files = ProcessLogFileNames(names);
+    for (size_t i = 0; i < names.size(); ++i)
+        _processLogPaths[names[i]] = GetExeDir() + "/log/" + files[i];
 }

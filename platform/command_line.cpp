@@ -48,3 +48,22 @@ std::vector<std::string> SplitCommandLine(const std::string& commandLine) {
     }
     return arguments;
 }
+
+std::vector<std::string> SplitProgramCommandLine(
+    const std::string& commandLine, const std::function<bool(const std::string&)>& namesProgram) {
+    size_t start = commandLine.find_first_not_of(" \t");
+    if (start != std::string::npos && commandLine[start] != '"') {
+        for (size_t end = start; end != std::string::npos;) {
+            end = commandLine.find_first_of(" \t", end + 1);
+            const std::string program = commandLine.substr(start, end - start);
+            if (!namesProgram(program)) continue;
+            std::vector<std::string> arguments{program};
+            if (end != std::string::npos) {
+                for (std::string& rest : SplitCommandLine(commandLine.substr(end)))
+                    arguments.push_back(std::move(rest));
+            }
+            return arguments;
+        }
+    }
+    return SplitCommandLine(commandLine);
+}

@@ -1,7 +1,6 @@
 #pragma once
-// Turns the console's Ctrl-C, close and shutdown events into one call of a quit callback.
-// POSIX: SIGINT is Ctrl-C (code 0), SIGHUP the console being closed (2), SIGTERM system
-// shutdown (6). SIGQUIT keeps its default action, as Ctrl-Break does.
+// Turns the console's events (Ctrl-C, Ctrl-Break, the console being closed, system shutdown)
+// into calls of one quit callback, one event at a time, on a thread that is not the main one.
 
 // Console event codes as the handler receives them.
 enum ConsoleEvent {
@@ -14,18 +13,29 @@ enum ConsoleEvent {
 
 typedef bool (*ConsoleQuitCallback)();
 
-// Stores `callback` (replacing an earlier one) and starts delivering console events to
-// ConsoleCtrlHandler on a thread of its own, never inside a signal handler. Call on the main
-// thread before any other thread is started: the events are blocked in the calling thread,
-// and every thread created afterwards inherits that. After a close or shutdown event the
-// program ends, once the callback has returned, the way that signal ends it.
-void SetConsoleQuitCallback(ConsoleQuitCallback callback);
+// Stores `callback` (replacing an earlier one) and takes the console's events over: from then
+// on each event reaches ConsoleCtrlHandler, never inside a signal or interrupt context. Call
+// first thing in the program, before any other thread exists and before anything that may
+// take time, so that even an early event is handled like any other. A console close that the
+// program's starter told it to ignore stays ignored. False, with the reason printed, when the
+// events cannot be taken over.
+bool SetConsoleQuitCallback(ConsoleQuitCallback callback);
 
-// Handles one event: for Ctrl-C, close and shutdown prints the event's text
-// ("CTRL_C_EVENT \n", "CTRL_CLOSE_EVENT \n", "CTRL_SHUTDOWN_EVENT \n"), runs the callback to
-// its end and returns true; returns false for any other code without a message.
+// Handles one event. Ctrl-C: prints "CTRL_C_EVENT \n", runs the callback to its end and
+// returns true. Close, shutdown and Ctrl-Break: prints "CTRL_CLOSE_EVENT \n",
+// "CTRL_SHUTDOWN_EVENT \n" or "CTRL_BREAK_EVENT \n", runs the callback, then ends the program
+// the way that event ends it, and does not return. Any other code: false, without a message.
+// Waits while another event is handled, and for ever once ClaimProgramEnd has been called.
 bool ConsoleCtrlHandler(int eventCode);
 
-// True from the moment a close or shutdown event is taken on: the event's thread is about to
-// end the process the way that signal ends it, and no other thread may end it first.
-bool IsConsoleEnding();
+// While the program sets up what the callback needs (its log), events wait for it; none is
+// lost. Hold and release on the same thread, before ClaimProgramEnd.
+void HoldConsoleEvents();
+void ReleaseConsoleEvents();
+
+// For the program's own end: waits until no event is being handled, and from then on none is
+// (a later one waits until the program has gone). If a close, shutdown or Ctrl-Break has
+// arrived that was not handled yet, it is handled now and ends the program its way; this
+// function then does not return. Once it returns, the program may tear down what the callback
+// uses (its log) and end with a status of its own.
+void ClaimProgramEnd();

@@ -1,31 +1,33 @@
+// Console events on POSIX: SIGINT is Ctrl-C, SIGQUIT Ctrl-Break, SIGHUP the console being
+// closed and SIGTERM system shutdown. They are blocked in every thread and taken with sigwait
+// on a thread of their own: the handler's work (printing, closing every child) is far from
+// async-signal-safe.
+
 #include <pthread.h>
 #include <signal.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
-#include <atomic>
 #include <cstdio>
-#include <mutex>
+#include <system_error>
 #include <thread>
 
+#include "platform/console_event_source.h"
 #include "platform/console_events.h"
-
-extern std::atomic<ConsoleQuitCallback> g_consoleQuitCallback;
 
 namespace {
 
-sigset_t ConsoleSignals() {
-    sigset_t signals;
-    sigemptyset(&signals);
-    sigaddset(&signals, SIGINT);
-    sigaddset(&signals, SIGHUP);
-    sigaddset(&signals, SIGTERM);
-    return signals;
-}
+const int kEndingSignals[] = {SIGHUP, SIGTERM, SIGQUIT};
+
+// The signals taken over; SIGHUP only when it was not inherited as ignored (nohup).
+sigset_t g_taken;
 
 int EventOfSignal(int signal) {
     switch (signal) {
         case SIGINT:
             return kConsoleCtrlC;
+        case SIGQUIT:
+            return kConsoleBreak;
         case SIGHUP:
             return kConsoleClose;
         default:
@@ -33,42 +35,85 @@ int EventOfSignal(int signal) {
     }
 }
 
-// Ends the process the way `signal` ends it, so that the parent sees it killed by that
-// signal. Its default action must be back and the signal unblocked for this thread.
-[[noreturn]] void DieOfSignal(int signal) {
-    fflush(stdout);
+int SignalOfEvent(int eventCode) {
+    switch (eventCode) {
+        case kConsoleBreak:
+            return SIGQUIT;
+        case kConsoleClose:
+            return SIGHUP;
+        default:
+            return SIGTERM;
+    }
+}
+
+void WaitForConsoleEvents() {
+    for (;;) {
+        int signal = 0;
+        if (sigwait(&g_taken, &signal) == 0) ConsoleCtrlHandler(EventOfSignal(signal));
+    }
+}
+
+}  // namespace
+
+bool StartConsoleEventSource() {
+    sigemptyset(&g_taken);
+    sigaddset(&g_taken, SIGINT);
+    sigaddset(&g_taken, SIGQUIT);
+    sigaddset(&g_taken, SIGTERM);
+    struct sigaction hangUp;
+    if (sigaction(SIGHUP, nullptr, &hangUp) != 0 || hangUp.sa_handler != SIG_IGN)
+        sigaddset(&g_taken, SIGHUP);
+    // Blocked in this thread before any other exists: every later thread inherits the mask,
+    // so the signals stay pending until the event thread takes them. This is why the call
+    // must come first in the program.
+    pthread_sigmask(SIG_BLOCK, &g_taken, nullptr);
+    // A signal whose action is "ignore" is dropped even while blocked: a background job's
+    // SIGINT and SIGQUIT come ignored from its shell, and Ctrl-C must still work.
+    struct sigaction byDefault = {};
+    byDefault.sa_handler = SIG_DFL;
+    for (int signal : {SIGINT, SIGQUIT, SIGTERM, SIGHUP}) {
+        if (sigismember(&g_taken, signal)) sigaction(signal, &byDefault, nullptr);
+    }
+    try {
+        std::thread(WaitForConsoleEvents).detach();
+    } catch (const std::system_error& error) {
+        pthread_sigmask(SIG_UNBLOCK, &g_taken, nullptr);
+        printf(
+            "Console events cannot be handled: %s. Ctrl-C ends the launcher without "
+            "closing its processes.\n",
+            error.what());
+        return false;
+    }
+    return true;
+}
+
+int TakeWaitingEndEvent() {
+    sigset_t ending;
+    sigemptyset(&ending);
+    for (int signal : kEndingSignals) {
+        if (sigismember(&g_taken, signal)) sigaddset(&ending, signal);
+    }
+    const struct timespec now = {0, 0};
+    int signal = sigtimedwait(&ending, nullptr, &now);
+    return signal > 0 ? EventOfSignal(signal) : -1;
+}
+
+void EndProgramByEvent(int eventCode) {
+    // The default action back and the signal unblocked for this thread, so that the parent
+    // sees the program killed by it.
+    const int signal = SignalOfEvent(eventCode);
     struct sigaction action = {};
     action.sa_handler = SIG_DFL;
     sigaction(signal, &action, nullptr);
     sigset_t just;
     sigemptyset(&just);
     sigaddset(&just, signal);
+    // Ctrl-Break ends the program; it is no request for a core file in the station's folder.
+    if (signal == SIGQUIT) {
+        const struct rlimit noCore = {0, 0};
+        setrlimit(RLIMIT_CORE, &noCore);
+    }
     pthread_sigmask(SIG_UNBLOCK, &just, nullptr);
     raise(signal);
     _exit(128 + signal);  // only if the signal did not end the process
-}
-
-// The events are taken with sigwait on a thread of their own: the handler's work (printing,
-// the quit callback closing every child) is far from async-signal-safe.
-void WaitForConsoleEvents(sigset_t signals) {
-    for (;;) {
-        int signal = 0;
-        if (sigwait(&signals, &signal) != 0) continue;
-        ConsoleCtrlHandler(EventOfSignal(signal));
-        if (signal != SIGINT) DieOfSignal(signal);
-    }
-}
-
-}  // namespace
-
-void SetConsoleQuitCallback(ConsoleQuitCallback callback) {
-    g_consoleQuitCallback = callback;
-    static std::once_flag started;
-    std::call_once(started, [] {
-        // Blocked here, in the main thread, before any other thread exists: every thread
-        // inherits the mask, so the signals stay pending until the event thread takes them.
-        sigset_t signals = ConsoleSignals();
-        pthread_sigmask(SIG_BLOCK, &signals, nullptr);
-        std::thread(WaitForConsoleEvents, signals).detach();
-    });
 }

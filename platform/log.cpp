@@ -1,5 +1,7 @@
 #include "platform/log.h"
 
+#include "platform/console_output.h"
+
 #include <log4cplus/fileappender.h>
 #include <log4cplus/initializer.h>
 #include <log4cplus/layout.h>
@@ -7,6 +9,7 @@
 #include <log4cplus/loggingmacros.h>
 #include <log4cplus/tstring.h>
 
+#include <atomic>
 #include <cstdio>
 #include <memory>
 #include <mutex>
@@ -21,6 +24,21 @@ const log4cplus::tchar* const kPattern =
 const long kRollingFileSize = 10485760;  // 10 MiB
 const int kMaxBackupIndex = 10;
 
+// The library's daily appender with its roll on close left off until RollOnClose: a run that
+// ends before it starts the station leaves its records in the file for the next run, so that
+// quick failed retries never push the log of a run that started the station out of the backups.
+class DailyAppender : public log4cplus::DailyRollingFileAppender {
+  public:
+    explicit DailyAppender(const log4cplus::tstring& fileName)
+        : DailyRollingFileAppender(fileName, log4cplus::DAILY, /*immediateFlush=*/true,
+                                   kMaxBackupIndex, /*createDirs=*/true, /*rollOnClose=*/false,
+                                   log4cplus::tstring()) {}
+    void RollOnClose() {
+        log4cplus::thread::MutexGuard guard(access_mutex);
+        rollOnClose = true;
+    }
+};
+
 // Looked up once: a lookup by name takes the library's hierarchy lock on every message. The
 // handle is never destroyed, so a message during exit cannot meet a destroyed handle.
 const log4cplus::Logger& RootLogger() {
@@ -29,9 +47,18 @@ const log4cplus::Logger& RootLogger() {
     return *logger;
 }
 
+// Set by LOG_INIT_CONSOLE: records go to the console instead of a file.
+std::atomic<bool> g_consoleOnly{false};
+
 // Writes an already formatted text at `level`. The text is never used as a format again.
 void WriteRecord(log4cplus::LogLevel level, const std::string& text, const char* file, int line,
                  const char* function) {
+    if (g_consoleOnly) {
+        const std::string line =
+            (level >= log4cplus::ERROR_LOG_LEVEL ? "ERROR " : "DEBUG ") + text + "\n";
+        ConsoleWrite(line.data(), line.size());
+        return;
+    }
     const log4cplus::Logger& logger = RootLogger();
     if (!logger.isEnabledFor(level)) return;
     // The identity in a narrow build, so the text reaches the layout without another copy;
@@ -61,9 +88,7 @@ void LOG_INIT(const std::string& path, bool sizeRolling) {
             fileName, kRollingFileSize, kMaxBackupIndex, /*immediateFlush=*/true,
             /*createDirs=*/true));
     } else {
-        appender = log4cplus::SharedAppenderPtr(new log4cplus::DailyRollingFileAppender(
-            fileName, log4cplus::DAILY, /*immediateFlush=*/true, kMaxBackupIndex,
-            /*createDirs=*/true, /*rollOnClose=*/true, log4cplus::tstring()));
+        appender = log4cplus::SharedAppenderPtr(new DailyAppender(fileName));
     }
     appender->setName(kLoggerName);
     appender->setLayout(std::unique_ptr<log4cplus::Layout>(new log4cplus::PatternLayout(kPattern)));
@@ -72,6 +97,16 @@ void LOG_INIT(const std::string& path, bool sizeRolling) {
     logger.removeAllAppenders();
     logger.addAppender(appender);
     logger.setLogLevel(log4cplus::DEBUG_LOG_LEVEL);
+}
+
+void LOG_ROLL_ON_CLOSE() {
+    log4cplus::Logger logger = RootLogger();
+    log4cplus::SharedAppenderPtr appender = logger.getAppender(kLoggerName);
+    if (auto* daily = dynamic_cast<DailyAppender*>(appender.get())) daily->RollOnClose();
+}
+
+void LOG_INIT_CONSOLE() {
+    g_consoleOnly = true;
 }
 
 void LOG_SHUTDOWN() {
@@ -103,8 +138,60 @@ void LOG_PRINT(const char* format, ...) {
     va_start(args, format);
     std::string text = FormatArgs(format, args);
     va_end(args);
-    WriteRecord(log4cplus::DEBUG_LOG_LEVEL, text, __FILE__, __LINE__, "LOG_PRINT");
-    // One write for text and line end, so lines of different threads never interleave.
+    // Only once on the console when records go there too.
+    if (!g_consoleOnly)
+        WriteRecord(log4cplus::DEBUG_LOG_LEVEL, text, __FILE__, __LINE__, "LOG_PRINT");
+    // One piece for text and line end, so lines of different threads never interleave.
     text.push_back('\n');
-    fwrite(text.data(), 1, text.size(), stdout);
+    ConsoleWrite(text.data(), text.size());
+}
+
+void LOG_PRINT_ERROR(const char* format, ...) {
+    va_list args;
+    va_start(args, format);
+    std::string text = FormatArgs(format, args);
+    va_end(args);
+    if (!g_consoleOnly) {
+        WriteRecord(log4cplus::ERROR_LOG_LEVEL, text, __FILE__, __LINE__, "LOG_PRINT_ERROR");
+    }
+    text.push_back('\n');
+    ConsoleWrite(text.data(), text.size());
+}
+
+namespace {
+
+const long kProcessLogSize = 10485760;  // 10 MiB
+const int kProcessLogBackups = 2;
+const log4cplus::tchar* const kProcessLogPattern = LOG4CPLUS_TEXT("%D{%Y-%m-%d %H:%M:%S,%q} %m%n");
+
+}  // namespace
+
+struct ProcessLog::Sink {
+    log4cplus::Logger logger;
+};
+
+ProcessLog::ProcessLog(const std::string& path) : _sink(new Sink) {
+    // A logger of its own, named after the file, so that nothing else reaches the file and
+    // its records never reach the launcher's log.
+    log4cplus::tstring fileName = LOG4CPLUS_STRING_TO_TSTRING(path);
+    _sink->logger = log4cplus::Logger::getInstance(LOG4CPLUS_TEXT("ProcessOutput:") + fileName);
+    log4cplus::SharedAppenderPtr appender(new log4cplus::RollingFileAppender(
+        fileName, kProcessLogSize, kProcessLogBackups, /*immediateFlush=*/true,
+        /*createDirs=*/true));
+    appender->setLayout(
+        std::unique_ptr<log4cplus::Layout>(new log4cplus::PatternLayout(kProcessLogPattern)));
+    _sink->logger.setAdditivity(false);
+    _sink->logger.removeAllAppenders();
+    _sink->logger.addAppender(appender);
+    _sink->logger.setLogLevel(log4cplus::DEBUG_LOG_LEVEL);
+}
+
+ProcessLog::~ProcessLog() {
+    _sink->logger.removeAllAppenders();  // closes the file
+}
+
+void ProcessLog::Write(const std::string& text) {
+    log4cplus::detail::macro_forced_log(_sink->logger, log4cplus::DEBUG_LOG_LEVEL,
+                                        LOG4CPLUS_STRING_TO_TSTRING(text), __FILE__, __LINE__,
+                                        "ProcessLog::Write");
 }

@@ -1,5 +1,4 @@
 #include <arpa/inet.h>
-#include <dirent.h>
 #include <errno.h>
 #include <linux/inet_diag.h>
 #include <linux/netlink.h>
@@ -9,12 +8,12 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
 
 #include "platform/port_probe.h"
+#include "platform/proc_scan_posix.h"
 
 // The kernel is asked through the socket-diagnostics netlink interface (what `ss` uses)
 // with a filter on the local port: it answers with the few matching sockets instead of a
@@ -106,53 +105,15 @@ bool FindListeningSockets(int netlink, int family, uint16_t port, std::vector<ui
     }
 }
 
-bool IsProcessId(const char* name) {
-    if (*name == '\0') return false;
-    for (const char* p = name; *p != '\0'; ++p) {
-        if (*p < '0' || *p > '9') return false;
-    }
-    return true;
-}
-
-// True when process `pid` holds a descriptor of one of the sockets.
-bool OwnsSocket(const char* pid, const std::vector<std::string>& links) {
-    std::string fdDir = std::string("/proc/") + pid + "/fd";
-    DIR* fds = opendir(fdDir.c_str());
-    if (fds == nullptr) return false;  // gone meanwhile, or not ours to look at
-    bool owns = false;
-    char target[64];
-    while (!owns) {
-        struct dirent* entry = readdir(fds);
-        if (entry == nullptr) break;
-        if (entry->d_name[0] == '.') continue;
-        std::string fdPath = fdDir + "/" + entry->d_name;
-        ssize_t length = readlink(fdPath.c_str(), target, sizeof(target) - 1);
-        if (length <= 0) continue;
-        target[length] = '\0';
-        for (const std::string& link : links) {
-            if (link == target) owns = true;
-        }
-    }
-    closedir(fds);
-    return owns;
-}
-
 // The process holding one of the sockets, or -1. A socket shared by several processes
 // (inherited over fork) names the lowest process id.
 int FindSocketOwner(const std::vector<uint32_t>& inodes) {
     std::vector<std::string> links;
     for (uint32_t inode : inodes) links.push_back("socket:[" + std::to_string(inode) + "]");
-    DIR* proc = opendir("/proc");
-    if (proc == nullptr) return -1;
-    long owner = -1;
-    while (struct dirent* entry = readdir(proc)) {
-        if (!IsProcessId(entry->d_name)) continue;
-        long pid = strtol(entry->d_name, nullptr, 10);
-        if (owner != -1 && pid >= owner) continue;
-        if (OwnsSocket(entry->d_name, links)) owner = pid;
+    for (unsigned int pid : proc_scan::ProcessIds()) {
+        if (proc_scan::HasDescriptorTo(pid, links)) return static_cast<int>(pid);
     }
-    closedir(proc);
-    return static_cast<int>(owner);
+    return -1;
 }
 
 }  // namespace

@@ -8,7 +8,7 @@
 
 extern char** environ;
 
-int SpawnWithOutput(const std::vector<std::string>& arguments, const SpawnOptions& options,
+int SpawnWithOutput(const std::vector<std::string>& arguments, const std::string& workPath,
                     int outputFd, int& pid) {
     if (arguments.empty()) return ENOENT;
     std::vector<char*> argv;
@@ -18,15 +18,13 @@ int SpawnWithOutput(const std::vector<std::string>& arguments, const SpawnOption
 
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
-    if (options.nullInput)
-        posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
     posix_spawn_file_actions_adddup2(&actions, outputFd, STDOUT_FILENO);
     posix_spawn_file_actions_adddup2(&actions, outputFd, STDERR_FILENO);
     // Descriptors other code of the launcher opened without close-on-exec stay behind too.
     posix_spawn_file_actions_addclosefrom_np(&actions, STDERR_FILENO + 1);
     // The working directory changes in the child only; a missing one fails the spawn.
-    if (!options.workPath.empty())
-        posix_spawn_file_actions_addchdir_np(&actions, options.workPath.c_str());
+    if (!workPath.empty()) posix_spawn_file_actions_addchdir_np(&actions, workPath.c_str());
 
     posix_spawnattr_t attributes;
     posix_spawnattr_init(&attributes);
@@ -37,12 +35,9 @@ int SpawnWithOutput(const std::vector<std::string>& arguments, const SpawnOption
     sigfillset(&all);
     posix_spawnattr_setsigmask(&attributes, &none);
     posix_spawnattr_setsigdefault(&attributes, &all);
-    short flags = POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF;
-    if (options.ownProcessGroup) {
-        posix_spawnattr_setpgroup(&attributes, 0);
-        flags |= POSIX_SPAWN_SETPGROUP;
-    }
-    posix_spawnattr_setflags(&attributes, flags);
+    posix_spawnattr_setpgroup(&attributes, 0);
+    posix_spawnattr_setflags(
+        &attributes, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETPGROUP);
 
     // glibc's posix_spawnp reports a failed exec or chdir as its result, not as a child
     // exit code.

@@ -5,6 +5,7 @@
 #include <netinet/in.h>
 #include <signal.h>
 #include <sys/socket.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -35,9 +36,10 @@ unsigned long long Arg(int argc, char** argv, int index, unsigned long long fall
     return argc > index + 1 ? strtoull(argv[index + 1], nullptr, 10) : fallback;
 }
 
-// hold-port PORT: listens on 127.0.0.1:PORT, says "listening" and sleeps until killed.
+// hold-port PORT [PROGRAM ARGS...]: listens on 127.0.0.1:PORT and says "listening"; then runs
+// PROGRAM as its child and ends as it ends, or without one sleeps until killed.
 int HoldPort(int argc, char** argv) {
-    int listener = socket(AF_INET, SOCK_STREAM, 0), yes = 1;
+    int listener = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0), yes = 1;
     setsockopt(listener, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof(yes));
     struct sockaddr_in address = {};
     address.sin_family = AF_INET;
@@ -49,7 +51,12 @@ int HoldPort(int argc, char** argv) {
         return 1;
     }
     Say("listening\n");
-    SleepForever();
+    if (argc < 4) SleepForever();
+    const pid_t child = fork();
+    if (child == 0) _exit(execv(argv[3], argv + 3) == 0 ? 0 : 127);
+    int status = 0;
+    waitpid(child, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
 }
 
 // list-fds: "fds 0 1 2" with every open descriptor, in ascending order.
@@ -135,6 +142,13 @@ const Mode kModes[] = {
          if (child == 0) SleepForever();
          Say("grandchild " + std::to_string(child) + "\n");
          SleepForever();
+     }},
+    // leave-grandchild: forks a child that sleeps, prints "grandchild PID" and ends with 0.
+    {"leave-grandchild",
+     [](int, char**) -> int {
+         pid_t child = fork();
+         if (child == 0) SleepForever();
+         return Say("grandchild " + std::to_string(child) + "\n");
      }},
     {"list-fds", ListFds},
     {"signals", Signals},

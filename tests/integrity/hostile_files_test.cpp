@@ -15,7 +15,9 @@
 #include "config/xml_node.h"
 #include "integrity/csv_decryptor.h"
 #include "integrity/md5_manifest.h"
-#include "integrity_test_files.h"
+#include "tests/support/test_support.h"
+
+using namespace test_support;
 
 namespace {
 
@@ -41,7 +43,7 @@ std::vector<std::string> NoneOfThemAFileToRead(const TempDir& dir, const std::st
     std::filesystem::create_directories(directory + "/inside");
     EXPECT_EQ(mkfifo(fifo.c_str(), 0644), 0);
     EXPECT_EQ(symlink(fifo.c_str(), link.c_str()), 0);
-    WriteBytes(huge, "");
+    WriteFile(huge, "");
     EXPECT_EQ(truncate(huge.c_str(), off_t(hugeSize)), 0);
     return {directory, fifo, link, huge};
 }
@@ -59,7 +61,7 @@ TEST(HostileProtectedFile, DirectoryFifoOrHugeFileIsRefusedAndTheTargetUntouched
     const std::vector<std::string> bad =
         NoneOfThemAFileToRead(dir, "limits", uint64_t(100) << 30);  // 100 GiB, 0 bytes on disk
     const std::string justAbove = dir / "above.bry";
-    WriteBytes(justAbove, "");
+    WriteFile(justAbove, "");
     ASSERT_EQ(truncate(justAbove.c_str(), off_t(kMaxProtectedFileSize + 1)), 0);
     const std::pair<std::string, std::string> cases[] = {{bad[0], notAFile},
                                                          {bad[1], notAFile},
@@ -67,12 +69,12 @@ TEST(HostileProtectedFile, DirectoryFifoOrHugeFileIsRefusedAndTheTargetUntouched
                                                          {bad[3], tooLarge},
                                                          {justAbove, tooLarge}};
     for (const auto& [source, reason] : cases) {
-        WriteBytes(target, "previous content");
+        WriteFile(target, "previous content");
         error.clear();
         EXPECT_FALSE(
             WithoutWaitingOn(source, [&] { return decryptor.DecryptFile(source, target, error); }));
         EXPECT_EQ(error, reason + remedy) << source;
-        EXPECT_EQ(ReadBytes(target), "previous content");
+        EXPECT_EQ(ReadFile(target), "previous content");
         EXPECT_FALSE(std::filesystem::exists(target + ".vxtmp"));
     }
 }
@@ -127,9 +129,9 @@ TEST(DecryptedCsvWriting, NoPlantedLinkIsFollowedAndPermissionsAreKept) {
     ASSERT_TRUE(decryptor.ProtectText("a,b\n1,2\n", text, error));
     const std::string source = station / "limits.bry", target = station / "limits.csv",
                       temporary = target + ".vxtmp", secret = elsewhere / "secret";
-    WriteBytes(source, text);
+    WriteFile(source, text);
     ASSERT_EQ(chmod(source.c_str(), 0640), 0);
-    WriteBytes(secret, "not yours");
+    WriteFile(secret, "not yours");
     ASSERT_EQ(chmod(secret.c_str(), 0600), 0);
 
     // A link planted at the temporary name, to a file and to nowhere: the write goes to a new
@@ -139,11 +141,11 @@ TEST(DecryptedCsvWriting, NoPlantedLinkIsFollowedAndPermissionsAreKept) {
         std::filesystem::remove(target);
         ASSERT_EQ(symlink(planted.c_str(), temporary.c_str()), 0);
         ASSERT_TRUE(decryptor.DecryptFile(source, target, error)) << error;
-        EXPECT_EQ(ReadBytes(target), "a,b\n1,2\n");
+        EXPECT_EQ(ReadFile(target), "a,b\n1,2\n");
         EXPECT_EQ(ModeOf(target), S_IFREG | 0640);
         EXPECT_FALSE(std::filesystem::exists(std::filesystem::symlink_status(temporary)));
     }
-    EXPECT_EQ(ReadBytes(secret), "not yours");
+    EXPECT_EQ(ReadFile(secret), "not yours");
     EXPECT_EQ(ModeOf(secret), S_IFREG | 0600);
     EXPECT_FALSE(std::filesystem::exists(nowhere));
 
@@ -160,9 +162,9 @@ TEST(DecryptedCsvWriting, NoPlantedLinkIsFollowedAndPermissionsAreKept) {
     }
 
     // A temporary file left by a crash does not stop the next start.
-    WriteBytes(temporary, "half written");
+    WriteFile(temporary, "half written");
     ASSERT_TRUE(decryptor.DecryptFile(source, target, error)) << error;
-    EXPECT_EQ(ReadBytes(target), "a,b\n1,2\n");
+    EXPECT_EQ(ReadFile(target), "a,b\n1,2\n");
     EXPECT_FALSE(std::filesystem::exists(temporary));
 
     // A target that is a link is replaced by the file; what it pointed to is left alone.
@@ -170,7 +172,7 @@ TEST(DecryptedCsvWriting, NoPlantedLinkIsFollowedAndPermissionsAreKept) {
     ASSERT_EQ(symlink(secret.c_str(), target.c_str()), 0);
     ASSERT_TRUE(decryptor.DecryptFile(source, target, error)) << error;
     EXPECT_EQ(ModeOf(target), S_IFREG | 0640);
-    EXPECT_EQ(ReadBytes(secret), "not yours");
+    EXPECT_EQ(ReadFile(secret), "not yours");
 }
 
 }  // namespace

@@ -66,3 +66,18 @@ TEST(BadManifest, IsCheckMD5BeyondThirtyTwoBitsKeepsTheCheckOn) {
     EXPECT_EQ(std::vector<std::string>({"/Proj/bin/missing have changed"}),
               Lines(station.Output(), " have changed"));
 }
+
+// Started with standard output closed: the log must not take descriptor 1, or every console
+// line (the runner's "CreateProcess success." is console-only) would land in it.
+TEST(BadEnvironment, ClosedStandardOutputNeverBecomesTheLog) {
+    Station station;
+    const std::string child = station.AddChildProgram("c");
+    station.WriteConfigPy(1, 1, {{"P", "", "$(ProjectDir)/bin", child, "ignore-term", 0}});
+    const pid_t pid = Spawn({"/bin/sh", "-c", "exec " + station.Dir() + "/VXLauncher >&-"});
+    ASSERT_TRUE(Eventually([&] {
+        return station.LogText().find("Start Process P successful.") != std::string::npos;
+    }));
+    kill(pid, SIGINT);
+    EXPECT_EQ("exit 0", WaitEnd(pid, 5000));
+    EXPECT_EQ(std::string::npos, station.LogText().find("CreateProcess success."));
+}

@@ -1,5 +1,6 @@
 // Before starting, what listens on a Sequence, Engine or StateMachine port and what runs a
-// station executable is killed and reported; what an interpreter named "lua" runs is not.
+// station executable is killed and reported with what it ran; what an interpreter named "lua"
+// runs is not, and neither is the launcher's own parent.
 
 #include "station_fixture.h"
 
@@ -24,7 +25,7 @@ TEST(Leftovers, PortHoldersAndStationExecutablesAreKilledAndReported) {
     for (int port : {sequencer + 1, engine + 3, machine + 1, sequencer + 4}) {
         const std::string said = station.Dir() + "/holder" + std::to_string(port);
         holders.push_back(Spawn({bin + holder, "hold-port", std::to_string(port)}, said));
-        ASSERT_TRUE(Eventually([&] { return ReadWhole(said) == "listening\n"; }, 2000)) << port;
+        ASSERT_TRUE(Eventually([&] { return ReadFile(said) == "listening\n"; }, 2000)) << port;
     }
     const pid_t namedLeftover = Spawn({bin + named, "ignore-term"});
     const pid_t interpretedLeftover = Spawn({bin + interpreted, "ignore-term"});
@@ -36,16 +37,20 @@ TEST(Leftovers, PortHoldersAndStationExecutablesAreKilledAndReported) {
     EXPECT_EQ("running", WaitEnd(holders[3], 0));  // outside the station's ports
     EXPECT_EQ("running", WaitEnd(luaScriptRunning, 0));
 
+    // Each line of a killed process is followed by the path of what it ran.
+    std::vector<std::string> expected;
+    auto killed = [&](const std::string& line, pid_t pid, const std::string& program) {
+        expected.push_back(line + std::to_string(pid));
+        expected.push_back("Pid = " + std::to_string(pid) + " executable = " + bin + program);
+    };
+    killed("Kill Sequence[1] success.Pid = ", holders[0], holder);
+    killed("Kill Engine[3] success.Pid = ", holders[1], holder);
+    killed("Kill StateMachine[1] success.Pid = ", holders[2], holder);
+    killed("Have been kill process by name = " + named + ". Pid=", namedLeftover, named);
+    killed("Have been kill process by name = " + interpreted + ". Pid=", interpretedLeftover,
+           interpreted);
     const std::string output = station.Output();
-    EXPECT_EQ(
-        std::vector<std::string>(
-            {"Kill Sequence[1] success.Pid = " + std::to_string(holders[0]),
-             "Kill Engine[3] success.Pid = " + std::to_string(holders[1]),
-             "Kill StateMachine[1] success.Pid = " + std::to_string(holders[2]),
-             "Have been kill process by name = " + named + ". Pid=" + std::to_string(namedLeftover),
-             "Have been kill process by name = " + interpreted +
-                 ". Pid=" + std::to_string(interpretedLeftover)}),
-        Lines(output, "ill"));
+    EXPECT_EQ(expected, Lines(output, "Pid"));
     EXPECT_LT(output.find("Finish to check process running state."),
               output.find("Starting Process"));
     station.Signal(SIGINT);
@@ -58,4 +63,44 @@ TEST(Leftovers, PortHoldersAndStationExecutablesAreKilledAndReported) {
     EXPECT_EQ(std::vector<std::string>{"SM_PORT is -1, StateMachine ports are not checked."},
               Lines(station.Output(), "are not checked."));
     EXPECT_TRUE(Lines(station.Output(), "Kill ").empty());
+}
+
+TEST(Leftovers, WhatStartedTheLauncherIsNeverEnded) {
+    // The launcher's parent runs a station executable and holds the station's Sequence port.
+    Station station;
+    const int port = FindFreePortRange(1);
+    station.WritePorts(port, -1, -1);
+    const std::string bin = station.ProjectDir() + "/bin/", parent = station.AddChildProgram("a");
+    station.WriteConfigPy(1, 1, {{"Parent", "", "$(ProjectDir)/bin", parent, "exit 0", 0}});
+    const pid_t ancestor =
+        Spawn({bin + parent, "hold-port", std::to_string(port), station.Dir() + "/VXLauncher"},
+              station.Dir() + "/console.txt");
+    ASSERT_TRUE(station.WaitForOutput("Start Process Parent successful."));
+    const std::string id = std::to_string(ancestor);
+    EXPECT_EQ(std::vector<std::string>({"Kill Sequence[0] failed.Pid = " + id,
+                                        "Pid = " + id + " executable = " + bin + parent,
+                                        "Pid = " + id +
+                                            " is this launcher or one that started it, and is "
+                                            "not ended. Free port " +
+                                            std::to_string(port) +
+                                            " of it before starting the "
+                                            "station."}),
+              Lines(station.Output(), "Pid"));
+    const std::vector<int> launcher = ChildrenOf(ancestor);
+    ASSERT_EQ(1u, launcher.size());
+    kill(launcher[0], SIGINT);
+    EXPECT_EQ("exit 0", WaitEnd(ancestor, 5000)) << station.Output();
+}
+
+// A base port near the top of the 32-bit range, as the port file allows: no port beyond
+// 65535 is probed and nothing wraps around (the sanitizer build checks the arithmetic).
+TEST(Leftovers, BasePortsBeyondTheLastPortProbeNothing) {
+    Station station;
+    station.WriteConfigPy(2, 4, {});
+    station.WritePorts(2147483000, 65534, -1);
+    station.Launch();
+    ASSERT_TRUE(station.WaitForOutput("Finish to check process running state."));
+    EXPECT_EQ(std::string::npos, station.Output().find("Kill "));
+    station.Signal(SIGINT);
+    EXPECT_EQ("exit 0", station.WaitForExit());
 }

@@ -1,5 +1,9 @@
 // Every byte the children write reaches the log and the console, also when several flood.
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
 
 #include "station_fixture.h"
@@ -40,4 +44,32 @@ TEST(OutputCapture, EveryByteOfSeveralFloodingChildrenReachesLogAndConsole) {
               static_cast<size_t>(std::count(output.begin(), output.end(), 'x')));
     station.Signal(SIGINT);
     EXPECT_EQ("exit 0", station.WaitForExit());
+}
+
+// A console that never reads (a full pipe) holds up neither the log nor the stop: every byte
+// reaches the log, the loss on the console is logged, and each event still ends the station.
+TEST(OutputCapture, AConsoleThatNeverReadsHoldsUpNeitherTheLogNorTheStop) {
+    const size_t perChild = 6000000;  // together well beyond the console's buffer
+    for (int signalNumber : {SIGINT, SIGHUP, SIGTERM}) {
+        Station station;
+        const std::string child = station.AddChildProgram("s");
+        station.WriteConfigPy(1, 2,
+                              {{"Flood", "", "$(ProjectDir)/bin", child,
+                                "flood " + std::to_string(perChild) + " 1000 slot", 0},
+                               {"Idle", "", "$(ProjectDir)/bin", child, "ignore-term", 0}});
+        const std::string console = station.Dir() + "/console.fifo";
+        ASSERT_EQ(0, mkfifo(console.c_str(), 0644));
+        const int neverRead = open(console.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+        const pid_t pid = Spawn({station.Dir() + "/VXLauncher"}, console);
+        ASSERT_TRUE(Eventually([&] { return RecordsOnlyOf(station, "x\n").size() >= 2 * perChild; },
+                               30000));
+        kill(pid, signalNumber);
+        EXPECT_EQ(signalNumber == SIGINT ? "exit 0" : "signal " + std::to_string(signalNumber),
+                  WaitEnd(pid, 5000));
+        close(neverRead);
+        EXPECT_EQ(2 * perChild, RecordsOnlyOf(station, "x\n").size());
+        EXPECT_TRUE(Lines(station.LogText(), "Console output dropped: ").size() >= 1);
+        EXPECT_TRUE(station.LogHas("DEBUG", "ConsoleQuitProc...\n"));
+        EXPECT_TRUE(ChildrenOf(getpid()).empty());
+    }
 }

@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
+#include <tuple>
+
 #include "config/script_process.h"
 
 typedef std::vector<std::string> Texts;
@@ -53,4 +56,29 @@ TEST(ProcessPlan, InstancesWithTheirNumbersAndVariables) {
     EXPECT_EQ(Texts({"0 A /b | /b/a | -1 | ", "2 M /b | /b/m 0 | -1 | "}), Render(1, 0, entries));
     EXPECT_EQ(Texts({"0 A /b | /b/a | -1 | ", "1 S /b | /b/s 0 | 0 | 0"}), Render(0, 1, entries));
     EXPECT_EQ(Texts({"0 A /b | /b/a | -1 | "}), Render(-1, -1, entries));
+}
+
+TEST(ProcessPlan, CountsBeyondTheStationBoundAreRefusedAndPlanNothing) {
+    const std::vector<ScriptProcess> entries = {{"S", "", "/b", "s", "slot"},
+                                                {"M", "", "/b", "m", "module"},
+                                                {"E", "", "/b", "e", "module slot"}};
+    // Modules, slots, instances of all entries together; -1: refused. A count below 1 plans
+    // nothing but counts as 1 against the bound of 4096 per entry.
+    const std::tuple<int, int, long> cases[] = {{64, 64, 64 + 64 + 4096},
+                                                {1, 4096, 4096 + 1 + 4096},
+                                                {4096, -3, 4096},
+                                                {INT_MIN, INT_MIN, 0},
+                                                {4097, 1, -1},
+                                                {0, 4097, -1},
+                                                {65536, 65537, -1},
+                                                {INT_MAX, INT_MAX, -1}};
+    for (const auto& [modules, slots, instances] : cases) {
+        ProcessPlan plan;
+        bool built = BuildProcessPlan(
+            modules, slots, entries, [](std::string&) {}, plan);
+        long planned = 0;
+        for (const auto& entry : plan) planned += static_cast<long>(entry.second.size());
+        EXPECT_EQ(built ? planned : -1, instances) << modules << " x " << slots;
+        EXPECT_TRUE(built || plan.empty());
+    }
 }

@@ -1,22 +1,31 @@
-// Ctrl-C, console close and shutdown (SIGINT, SIGHUP, SIGTERM) while the station runs or starts:
-// every child is terminated and collected, nothing more starts, the launcher ends as told.
+// Ctrl-C, Ctrl-Break, console close and shutdown (SIGINT, SIGQUIT, SIGHUP, SIGTERM) while the
+// station runs or starts: every child is terminated and collected, nothing more starts, the
+// launcher ends as told.
 
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
+
+#include <cstdlib>
+#include <random>
+#include <thread>
 
 #include "station_fixture.h"
 
 using namespace station_test;
 
-static const int kSignals[] = {SIGINT, SIGHUP, SIGTERM};
+static const int kSignals[] = {SIGINT, SIGHUP, SIGTERM, SIGQUIT};
 static const char* const kEvents[][2] = {{"CTRL_C_EVENT \n", "CtrlC"},
                                          {"CTRL_CLOSE_EVENT \n", "Close"},
-                                         {"CTRL_SHUTDOWN_EVENT \n", "Shutdown"}};
+                                         {"CTRL_SHUTDOWN_EVENT \n", "Shutdown"},
+                                         {"CTRL_BREAK_EVENT \n", "Break"}};
+static const int kEventCount = 4;
 
 class Quit : public ::testing::TestWithParam<int> {};  // an event while running, then starting
 
 TEST_P(Quit, EveryChildIsGoneAndTheLauncherEndsAsTheEventSays) {
-    const int signalNumber = kSignals[GetParam() % 3];
-    const bool duringStart = GetParam() >= 3;
+    const int signalNumber = kSignals[GetParam() % kEventCount];
+    const bool duringStart = GetParam() >= kEventCount;
     Station station;
     const std::string child = station.AddChildProgram("q"), bin = "$(ProjectDir)/bin";
     station.WriteConfigPy(1, 2,
@@ -44,7 +53,7 @@ TEST_P(Quit, EveryChildIsGoneAndTheLauncherEndsAsTheEventSays) {
     const std::string all = station.Output();
     const size_t quitAt = all.find("ConsoleQuitProc...\n\n");
     ASSERT_NE(std::string::npos, quitAt);
-    EXPECT_LT(all.find(kEvents[GetParam() % 3][0]), quitAt);
+    EXPECT_LT(all.find(kEvents[GetParam() % kEventCount][0]), quitAt);
     EXPECT_EQ(children.size(), Lines(all.substr(quitAt), "CloseProcess success.").size());
     EXPECT_TRUE(station.LogHas("DEBUG", "ConsoleQuitProc...\n"));
     EXPECT_TRUE(signalNumber != SIGINT || Lines(all).back() == "Exit success.");
@@ -59,9 +68,9 @@ TEST_P(Quit, EveryChildIsGoneAndTheLauncherEndsAsTheEventSays) {
     EXPECT_TRUE(ChildrenOf(getpid()).empty());
 }
 
-INSTANTIATE_TEST_SUITE_P(Events, Quit, ::testing::Range(0, 6), [](const auto& info) {
-    return std::string(kEvents[info.param % 3][1]) +
-           (info.param >= 3 ? "DuringStart" : "WhileRunning");
+INSTANTIATE_TEST_SUITE_P(Events, Quit, ::testing::Range(0, 2 * kEventCount), [](const auto& info) {
+    return std::string(kEvents[info.param % kEventCount][1]) +
+           (info.param >= kEventCount ? "DuringStart" : "WhileRunning");
 });
 
 TEST(QuitDuringStartUp, CtrlCWhileTheScriptRunsStartsNothing) {
@@ -84,4 +93,70 @@ TEST(QuitDuringStartUp, CtrlCWhileTheScriptRunsStartsNothing) {
               output.find("Quit requested, the remaining processes are not started.\n"));
     EXPECT_EQ("Exit success.", Lines(output).back());
     EXPECT_TRUE(ChildrenOf(getpid()).empty());
+}
+
+// Ctrl-C quickly followed by a shutdown, while the launcher waits after a start: it never
+// aborts, and a shutdown it has taken on decides how it ends. VX_SIGNAL_PAIRS sets how many
+// pairs (bench/launcher/run-signal-pairs runs hundreds).
+TEST(QuitTwice, CtrlCThenShutdownNeverAbortsAndATakenShutdownDecides) {
+    const char* pairsSetting = getenv("VX_SIGNAL_PAIRS");
+    const int pairs = pairsSetting != nullptr ? atoi(pairsSetting) : 6;
+    std::mt19937 random(std::random_device{}());
+    int byShutdown = 0;
+    for (int pair = 0; pair < pairs; ++pair) {
+        Station station;
+        const std::string child = station.AddChildProgram("p");
+        station.WriteConfigPy(1, 1, {{"P", "", "$(ProjectDir)/bin", child, "ignore-term", 100}});
+        station.Launch();
+        ASSERT_TRUE(station.WaitForOutput("Wait for 100 second to Process P initialize."));
+        station.Signal(SIGINT);
+        std::this_thread::sleep_for(std::chrono::microseconds(random() % 1000));
+        station.Signal(SIGTERM);
+        const std::string end = station.WaitForExit();
+        const std::string output = station.Output();
+        const bool shutdownTaken = output.find("CTRL_SHUTDOWN_EVENT") != std::string::npos;
+        EXPECT_EQ(shutdownTaken ? "signal 15" : "exit 0", end) << output;
+        byShutdown += end == "signal 15";
+        EXPECT_TRUE(ChildrenOf(getpid()).empty());
+    }
+    printf("%d of %d pairs ended by the shutdown\n", byShutdown, pairs);
+}
+
+// Started with SIGHUP ignored (nohup), the launcher keeps it ignored; Ctrl-C still works for a
+// background job, whose SIGINT comes ignored from its shell.
+TEST(QuitInherited, IgnoredHangUpStaysIgnoredIgnoredCtrlCIsTakenOver) {
+    Station station;
+    const std::string child = station.AddChildProgram("n");
+    station.WriteConfigPy(1, 1, {{"P", "", "$(ProjectDir)/bin", child, "ignore-term", 0}});
+    const std::string launcher = station.Dir() + "/VXLauncher";
+    const pid_t pid = Spawn({"/bin/sh", "-c", "trap '' HUP INT QUIT; exec " + launcher},
+                            station.Dir() + "/console.txt");
+    ASSERT_TRUE(station.WaitForOutput("Start Process P successful."));
+    kill(pid, SIGHUP);
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    EXPECT_EQ("running", WaitEnd(pid, 0));
+    kill(pid, SIGINT);
+    EXPECT_EQ("exit 0", WaitEnd(pid, 5000)) << station.Output();
+    EXPECT_EQ(std::string::npos, station.Output().find("CTRL_CLOSE_EVENT"));
+}
+
+// A Ctrl-C that comes before the log is open (here: while opening it waits for a reader of a
+// FIFO in its place) is handled like a later one: exit status 0, not death by the signal.
+TEST(QuitInherited, CtrlCBeforeTheLogIsOpenIsHandledOnceItIs) {
+    Station station;
+    const std::string log = station.Dir() + "/log/Launcher.log";
+    std::filesystem::create_directories(station.Dir() + "/log");
+    ASSERT_EQ(0, mkfifo(log.c_str(), 0644));
+    const pid_t pid = Spawn({station.Dir() + "/VXLauncher"}, station.Dir() + "/console.txt");
+    // The launcher is past its start and blocks in opening the log.
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    kill(pid, SIGINT);
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    std::string logged;
+    std::thread reader([&] { logged = ReadFile(log); });
+    const std::string end = WaitEnd(pid, 5000);
+    reader.join();
+    EXPECT_EQ("exit 0", end) << station.Output();
+    EXPECT_NE(std::string::npos, logged.find("ConsoleQuitProc..."));
+    EXPECT_NE(std::string::npos, station.Output().find("Exit success."));
 }

@@ -89,3 +89,25 @@ TEST(StartOrder, EntriesInOrderInstancesBackToBackWaitsAfterEach) {
     EXPECT_LT(output.find("g_starttimes = 1\n"),
               output.find("Start to check process running state."));
 }
+
+// An installation under a path with blanks (or quotes) starts its programs: the command lines
+// are made from path variables, so the program's path in them is not quoted.
+TEST(StartOrder, AnInstallationPathWithBlanksOrQuotesStartsItsPrograms) {
+    Station station;
+    const std::string child = station.AddChildProgram("b");
+    station.WriteConfigPy(1, 1, {{"P", "", "$(ProjectDir)/bin", child, "echo \"a b\" c", 0}});
+    for (const std::string inner : {"my station", "q\"uote d"}) {
+        const std::string dir = station.Dir() + "/" + inner;
+        std::filesystem::create_directories(dir);
+        for (const char* part : {"VXLauncher", "Config", "Proj"})
+            std::filesystem::copy(station.Dir() + "/" + part, dir + "/" + part,
+                                  std::filesystem::copy_options::recursive);
+        station.WriteFile("console.txt", "");  // a wait must not read the last run's
+        const pid_t pid = Spawn({dir + "/VXLauncher"}, station.Dir() + "/console.txt");
+        EXPECT_TRUE(station.WaitForOutput("Start Process P successful.")) << station.Output();
+        EXPECT_TRUE(station.WaitForOutput("a b c")) << station.Output();
+        kill(pid, SIGINT);
+        EXPECT_EQ("exit 0", WaitEnd(pid, 5000));
+        EXPECT_EQ(1u, Lines(station.Output(), "CreateProcess success.").size()) << inner;
+    }
+}

@@ -55,6 +55,10 @@ TEST(StartupFailures, EachStepFailsInOrderWithItsMessage) {
     failsWith("DEBUG", "Parse config.py failed.Path=" + d + "/Proj");
     EXPECT_EQ("a,b\n1,2\n", station.ReadFile("Proj/work/limits.csv"));
 
+    station.WriteConfigPy(4097, 1, {});
+    failsWith("DEBUG",
+              "Too many processes: modules=4097 x slots=1 is 4097, more than 4096. "
+              "Correct \"modules\" and \"slots\" returned by get_configA in config.py.");
     station.WriteConfigPy(1, 1, {});
     failsWith("DEBUG",
               "Parse zmq config failed.Project Path=" + d + "/Proj/VX/TesterConfig/zmqports.json");

@@ -20,3 +20,19 @@ TEST(SplitCommandLine, FollowsTheWindowsRuntimeRules) {
         {"trailing\\", {"trailing\\"}}};
     for (const auto& c : cases) EXPECT_EQ(SplitCommandLine(c.first), c.second) << c.first;
 }
+
+TEST(SplitProgramCommandLine, TheShortestPrefixThatNamesAProgramWinsWhateverItHolds) {
+    const auto programs = [](const std::string& path) {
+        return path == "/opt/my station/bin/run" || path == "/opt/q\"uote/run";
+    };
+    const std::pair<const char*, std::vector<std::string>> cases[] = {
+        {"/opt/my station/bin/run -a \"b c\"", {"/opt/my station/bin/run", "-a", "b c"}},
+        {"/opt/q\"uote/run x", {"/opt/q\"uote/run", "x"}},
+        {"/opt/my station/bin/run", {"/opt/my station/bin/run"}},
+        // Quoted, or naming no program: split as always.
+        {"\"/opt/my station/bin/run\" x", {"/opt/my station/bin/run", "x"}},
+        {"/opt/other place/run x", {"/opt/other", "place/run", "x"}},
+        {"", {}}};
+    for (const auto& c : cases)
+        EXPECT_EQ(SplitProgramCommandLine(c.first, programs), c.second) << c.first;
+}
