@@ -9,6 +9,7 @@
 #include <functional>
 
 #include "integrity/local_file.h"
+#include "platform/console_output.h"
 #include "tests/support/test_support.h"
 
 static std::string Error(const std::string& name, const std::string& message, int code) {
@@ -42,6 +43,10 @@ TEST(LocalFilePosix, PermissionsAreObeyed) {
               0);
     // Root reads anything, so a forked child gives root up first and reports through its exit
     // code. It ends with _exit: exit handlers would wait for threads that fork did not copy.
+    // The console's writer thread runs before the fork: the child, which may print, must not
+    // start a thread of its own in a copy of a threaded process.
+    ConsoleWrite("\n", 1);
+    ConsoleFlush(5000);
     pid_t child = fork();
     if (child == 0) {
         bool obeyed = (geteuid() != 0 || (setgid(65534) == 0 && setuid(65534) == 0)) &&

@@ -68,18 +68,22 @@ TEST(ProcessReports, EachInstanceHasALogOfItsOwnHoldingExactlyItsOutput) {
         const std::string text = station.ReadFile("log/" + file);
         return static_cast<size_t>(std::count(text.begin(), text.end(), c));
     };
-    ASSERT_TRUE(Eventually([&] { return bytesOf("Flood1.log", 'x') == perChild / 100 * 99; }));
+    const std::pair<const char*, const char*> echoed[] = {{"CON_2.log", " device\n"},
+                                                          {"Launcher_2.log", " not the main log\n"},
+                                                          {"a_b.log", " slash\n"},
+                                                          {"a_b_2.log", " underscore\n"}};
+    for (const std::string file : {"Flood0.log", "Flood1.log"})
+        EXPECT_TRUE(Eventually([&] { return bytesOf(file, 'x') == perChild / 100 * 99; })) << file;
+    // Names made safe and distinct: a device name, the launcher's own log, a separator.
+    for (const auto& [file, line] : echoed)
+        EXPECT_TRUE(Eventually([&] {
+            return station.ReadFile(std::string("log/") + file).find(line) != std::string::npos;
+        })) << file;
     station.Signal(SIGINT);
     ASSERT_EQ("exit 0", station.WaitForExit());
     // Each flooding instance's file holds its own bytes, none of the other's.
     EXPECT_EQ(perChild / 100 * 99, bytesOf("Flood0.log", 'x'));
     EXPECT_EQ(perChild / 100 * 99, bytesOf("Flood1.log", 'x'));
-    // Names made safe and distinct: a device name, the launcher's own log, a separator.
-    EXPECT_NE(std::string::npos, station.ReadFile("log/CON_2.log").find(" device\n"));
-    EXPECT_NE(std::string::npos,
-              station.ReadFile("log/Launcher_2.log").find(" not the main log\n"));
-    EXPECT_NE(std::string::npos, station.ReadFile("log/a_b.log").find(" slash\n"));
-    EXPECT_NE(std::string::npos, station.ReadFile("log/a_b_2.log").find(" underscore\n"));
 }
 
 TEST(ProcessReports, ProcessLogsCanBeTurnedOff) {
