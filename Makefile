@@ -22,7 +22,10 @@ build: configure
 test: build
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
 
-demo: build
+# Only what the demo station needs. Ctrl-C also reaches make, which then reports its own
+# interruption; run-demo prints the launcher's status before that.
+demo: configure
+	@cmake --build $(BUILD) -j $(JOBS) --target VXLauncher vxpack vx_demo_station
 	@demo/run-demo $(BUILD)
 
 bench: build

@@ -7,6 +7,10 @@
 
 namespace {
 
+// Port files hold six numbers; the parsed document takes several times the file's size, so
+// larger files are refused before they are read (a directory or FIFO is refused as well).
+const uint64_t kMaxPortFileSize = uint64_t(4) << 20;
+
 // Stores the member's value when the root has one of that name (the first, when repeated)
 // and it is a JSON integer within 32 bits; anything else leaves the field as it was.
 void ReadPort(const rapidjson::Document& root, const char* key, int& field) {
@@ -24,7 +28,7 @@ bool PortMap::ReadPortFile(const std::string& path) {
             LOG_PRINT("File does not exist,please check it. file path=%s", path.c_str());
             return false;
         }
-        if (!file.ReadAllText(text)) {
+        if (!file.ReadAllText(text, kMaxPortFileSize)) {
             LOG_PRINT("File get all data failed. file path=%s", path.c_str());
             return false;
         }
@@ -32,7 +36,7 @@ bool PortMap::ReadPortFile(const std::string& path) {
         // A file system error other than absence ends this step, not the program: the usual
         // line, then the error itself for the engineer.
         LOG_PRINT("File get all data failed. file path=%s", path.c_str());
-        LOG_ERROR("%s: %s", path.c_str(), error.displayText().c_str());
+        LOG_PRINT_ERROR("%s: %s", path.c_str(), error.displayText().c_str());
         return false;
     }
 

@@ -17,6 +17,32 @@ void ReadText(const XmlNode& document, const char* path, std::string& field) {
     }
 }
 
+// A list of elements: every element at `path` under the first parent there, in document
+// order, each made an entry by `read`; without any, the log notes the path as missing.
+template <class Entry, class Read>
+void ReadList(const XmlNode& document, const char* path, std::vector<Entry>& list, Read read) {
+    if (!document.GetNode(path).IsValid()) {
+        LOG_DEBUG("%s is invalid", path);
+        return;
+    }
+    for (const XmlNode& element : document.GetNodes(path)) list.push_back(read(element));
+}
+
+CsvFile ReadCsvFile(const XmlNode& element) {
+    CsvFile entry;
+    entry.filePath = element.GetAttribute("filePath", std::string());
+    entry.isFocus = element.GetAttribute("isFocus", 0);
+    entry.isEncrypt = element.HasAttribute("isEncrypt") ? element.GetAttribute("isEncrypt", 0) : 0;
+    return entry;
+}
+
+ConfigJson ReadConfigJson(const XmlNode& element) {
+    ConfigJson entry;
+    entry.filePath = element.GetAttribute("filePath", std::string());
+    entry.isFocus = element.GetAttribute("isFocus", 0);
+    return entry;
+}
+
 }  // namespace
 
 bool ProjectInfo::LoadProjectFile(const std::string& path) {
@@ -32,31 +58,11 @@ bool ProjectInfo::LoadProjectFile(const std::string& path) {
 
     ReadText(document, "Project.ProjectType", _projectType);
 
-    if (!document.GetNode("Project.CsvFiles.CsvFile").IsValid()) {
-        LOG_DEBUG("Project.CsvFiles.CsvFile is invalid");
-    } else {
-        for (const XmlNode& element : document.GetNodes("Project.CsvFiles.CsvFile")) {
-            CsvFile entry;
-            entry.filePath = element.GetAttribute("filePath", std::string());
-            entry.isFocus = element.GetAttribute("isFocus", 0);
-            entry.isEncrypt =
-                element.HasAttribute("isEncrypt") ? element.GetAttribute("isEncrypt", 0) : 0;
-            _csvFiles.push_back(entry);
-        }
-    }
+    ReadList(document, "Project.CsvFiles.CsvFile", _csvFiles, ReadCsvFile);
 
     ReadText(document, "Project.ProjectWorkPath", _projectWorkPath);
 
-    if (!document.GetNode("Project.ConfigJsons.ConfigJson").IsValid()) {
-        LOG_DEBUG("Project.ConfigJsons.ConfigJson is invalid");
-    } else {
-        for (const XmlNode& element : document.GetNodes("Project.ConfigJsons.ConfigJson")) {
-            ConfigJson entry;
-            entry.filePath = element.GetAttribute("filePath", std::string());
-            entry.isFocus = element.GetAttribute("isFocus", 0);
-            _configJsons.push_back(entry);
-        }
-    }
+    ReadList(document, "Project.ConfigJsons.ConfigJson", _configJsons, ReadConfigJson);
 
     ReadText(document, "Project.ZmqPortJson", _zmqPortJson);
 

@@ -56,8 +56,8 @@ PyObject* RunStationModule(const std::string& directory) {
     const int hasCompiled = hasSource == 0 ? IsFile(compiledPath.get()) : 0;
     if (hasSource < 0 || hasCompiled < 0) return nullptr;
     if (hasSource == 0 && hasCompiled == 0) {
-        LOG_ERROR("Neither %s/config.py nor %s/config.pyc is a file", directory.c_str(),
-                  directory.c_str());
+        LOG_PRINT_ERROR("Neither %s/config.py nor %s/config.pyc is a file", directory.c_str(),
+                        directory.c_str());
         return nullptr;
     }
     PyObject* path = hasSource ? sourcePath.get() : compiledPath.get();

@@ -8,6 +8,7 @@
 #include "config/station_module.h"
 #include "config/station_size.h"
 
+#include "platform/console_output.h"
 #include "platform/log.h"
 
 namespace {
@@ -43,6 +44,44 @@ std::string DescribePythonError(PyObject* type, PyObject* value, PyObject* trace
                        static_cast<size_t>(PyBytes_GET_SIZE(bytes.get())));
 }
 
+// str(object) as UTF-8, or "" when there is none.
+std::string Text(PyObject* object) {
+    PyRef text(object && object != Py_None ? PyObject_Str(object) : nullptr);
+    PyRef bytes(text ? PyUnicode_AsEncodedString(text.get(), "utf-8", "backslashreplace")
+                     : nullptr);
+    PyErr_Clear();
+    return bytes ? std::string(PyBytes_AS_STRING(bytes.get()),
+                               static_cast<size_t>(PyBytes_GET_SIZE(bytes.get())))
+                 : std::string();
+}
+
+std::string AttributeText(PyObject* object, const char* name) {
+    PyRef attribute(object ? PyObject_GetAttrString(object, name) : nullptr);
+    PyErr_Clear();
+    return Text(attribute.get());
+}
+
+// "Type: message", and where the script raised it: the innermost frame of the traceback. A
+// syntax error's message already says where it is.
+std::string SummarizePythonError(PyObject* type, PyObject* value, PyObject* traceback) {
+    std::string summary = AttributeText(type, "__name__");
+    const std::string message = Text(value);
+    if (!message.empty()) summary += ": " + message;
+    if (!AttributeText(value, "filename").empty() || traceback == nullptr) return summary;
+    PyRef frame(NewReference(traceback));
+    for (PyRef next(PyObject_GetAttrString(frame.get(), "tb_next")); next && next.get() != Py_None;
+         next = PyRef(PyObject_GetAttrString(frame.get(), "tb_next")))
+        frame = std::move(next);
+    PyErr_Clear();
+    PyRef where(PyObject_GetAttrString(frame.get(), "tb_frame"));
+    PyRef code(where ? PyObject_GetAttrString(where.get(), "f_code") : nullptr);
+    PyErr_Clear();
+    const std::string file = AttributeText(code.get(), "co_filename");
+    if (!file.empty())
+        summary += " (" + file + ", line " + AttributeText(frame.get(), "tb_lineno") + ")";
+    return summary;
+}
+
 // Takes the pending Python error, if any, and writes it to the log. The error is fetched, never
 // printed by the interpreter: printing a SystemExit would end the launcher.
 void LogPythonError(const char* step) {
@@ -55,6 +94,9 @@ void LogPythonError(const char* step) {
     PyRef ownedType(type), ownedValue(value), ownedTraceback(traceback);
     std::string text = DescribePythonError(type, value, traceback);
     LOG_ERROR("Python error in %s: %s", step, text.c_str());
+    // The operator sees the gist where he looks; the traceback stays in the log.
+    ConsolePrintf("Python error in %s: %s\n", step,
+                  SummarizePythonError(type, value, traceback).c_str());
 }
 
 // Starts the interpreter for one evaluation of the station script.
@@ -80,7 +122,7 @@ void AppendModulePath(const std::string& directory) {
     PyRef entry(PyUnicode_DecodeFSDefaultAndSize(directory.data(),
                                                  static_cast<Py_ssize_t>(directory.size())));
     if (path == nullptr || !PyList_Check(path) || !entry || PyList_Append(path, entry.get()) != 0) {
-        LOG_ERROR("Cannot append %s to sys.path", directory.c_str());
+        LOG_PRINT_ERROR("Cannot append %s to sys.path", directory.c_str());
         LogPythonError("sys.path");
     }
 }

@@ -3,11 +3,14 @@
 #include <rapidxml/rapidxml.hpp>
 #include <rapidxml/rapidxml_utils.hpp>
 
+#include <Poco/String.h>
+
 #include <cstring>
-#include <fstream>
+#include <sstream>
 #include <stdexcept>
 
 #include "config/xml_nesting.h"
+#include "platform/file_system.h"
 #include "platform/string_convert.h"
 #include "platform/text_utils.h"
 
@@ -21,6 +24,10 @@ using Attribute = rapidxml::xml_attribute<char>;
 // file cannot overflow it. Settings and project files are a handful of levels deep.
 const size_t kMaxElementDepth = 1000;
 
+// Settings and project files are a few kilobytes; the parsed document takes several times the
+// file's size, so larger files are refused before they are read.
+const uint64_t kMaxXmlFileSize = uint64_t(4) << 20;
+
 bool NameEquals(const Node* node, const std::string& name) {
     return node->name_size() == name.size() &&
            std::memcmp(node->name(), name.data(), name.size()) == 0;
@@ -28,15 +35,8 @@ bool NameEquals(const Node* node, const std::string& name) {
 
 // ASCII letters compared without case, every other byte exactly.
 bool NameEqualsIgnoringCase(const Attribute* attribute, const std::string& name) {
-    if (attribute->name_size() != name.size()) return false;
-    for (size_t i = 0; i < name.size(); ++i) {
-        char a = attribute->name()[i];
-        char b = name[i];
-        if (a >= 'A' && a <= 'Z') a = static_cast<char>(a - 'A' + 'a');
-        if (b >= 'A' && b <= 'Z') b = static_cast<char>(b - 'A' + 'a');
-        if (a != b) return false;
-    }
-    return true;
+    return attribute->name_size() == name.size() &&
+           Poco::icompare(std::string(attribute->name(), attribute->name_size()), name) == 0;
 }
 
 // First child element named `name`; only elements have names, so an empty name finds nothing.
@@ -135,11 +135,16 @@ bool XmlNode::HasAttribute(const std::string& name) const {
 
 bool LoadXmlFile(const std::string& path, XmlNode& node) {
     try {
-        // Read through a stream rather than by name: the by-name reader takes the size from a
-        // seek, which a directory answers with nonsense, and then writes out of bounds. Reading
-        // a directory through the stream fails with an exception instead.
-        std::ifstream stream(path, std::ios::binary);
-        if (!stream) return false;
+        // The one checked reading of station files: a regular file only (a directory or FIFO
+        // is refused, never waited on) of bounded size. rapidxml's by-name reader would take
+        // the size from a seek, which a directory answers with nonsense.
+        std::string content;
+        int errorCode = 0;
+        if (ReadWholeFile(path, kMaxXmlFileSize, content, errorCode) != FileReadResult::Ok)
+            return false;
+        std::istringstream stream(content);
+        content.clear();
+        content.shrink_to_fit();
         auto buffer = std::make_shared<rapidxml::file<char>>(stream);
         if (MaxElementDepth(buffer->data()) > kMaxElementDepth) return false;
         auto document = std::make_shared<rapidxml::xml_document<char>>();

@@ -1,8 +1,8 @@
 // The integer rule on any text, and decimal text of any integer.
-// Properties: never crashes; a decimal text within 32 bits gives its value; a hexadecimal
-// text ("0x"/"0X" prefix, a "-" only before the prefix) gives its value modulo 2^32, negated
-// for "-"; any other text gives the default; ToString writes "%d" text and FromString of it
-// gives the number back.
+// Properties: never crashes; a decimal text gives its value saturated at the 32-bit limits; a
+// hexadecimal text ("0x"/"0X" prefix, a "-" only before the prefix) gives its value as 32 bits,
+// negated for "-", or -1 (all bits) when the magnitude needs more than 32 bits; any other text
+// gives the default; ToString writes "%d" text and FromString of it gives the number back.
 #include <cstdint>
 #include <cstring>
 #include <string>
@@ -38,7 +38,7 @@ bool Decimal(const std::string& text, long long& value, bool& fits) {
     fits = true;
     for (; i < text.size(); ++i) {
         if (!IsDigit(text[i])) return false;
-        if (magnitude > (1ULL << 40)) fits = false;  // far beyond 32 bits: value not checked
+        if (magnitude > (1ULL << 40)) fits = false;  // far beyond 32 bits: saturated
         magnitude = magnitude * 10 + static_cast<unsigned>(text[i] - '0');
     }
     if (!fits) return true;
@@ -66,12 +66,13 @@ bool Hex(const std::string& text, int& result) {
     for (; i < text.size(); ++i) {
         int digit = HexValue(text[i]);
         if (digit < 0) return false;
-        if (magnitude >> 60) overflow = true;
-        magnitude = (magnitude << 4) | static_cast<unsigned>(digit);
+        if (magnitude >> 28) overflow = true;
+        magnitude = ((magnitude << 4) | static_cast<unsigned>(digit)) & 0xFFFFFFFFULL;
     }
-    // The standard unsigned conversion saturates beyond its width.
-    unsigned long long converted = overflow ? ~0ULL : (negative ? 0 - magnitude : magnitude);
-    result = static_cast<int>(static_cast<uint32_t>(converted));
+    // The 32-bit unsigned conversion saturates beyond its width.
+    uint32_t converted =
+        overflow ? 0xFFFFFFFFu : (negative ? 0u - uint32_t(magnitude) : uint32_t(magnitude));
+    result = static_cast<int>(converted);
     return true;
 }
 
@@ -91,6 +92,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         FUZZ_CHECK(IsDecimalString(cText.c_str()));
         if (fits && decimal >= INT32_MIN && decimal <= INT32_MAX)
             FUZZ_CHECK(value == static_cast<int>(decimal));
+        else
+            FUZZ_CHECK(value == (cText[0] == '-' ? INT32_MIN : INT32_MAX));
     } else if (Hex(cText, hex)) {
         FUZZ_CHECK(!IsDecimalString(cText.c_str()) && IsHexString(cText.c_str()));
         FUZZ_CHECK(value == hex);

@@ -3,11 +3,12 @@
 #include <Poco/Base64Encoder.h>
 
 #include <cstring>
-#include <fstream>
 #include <sstream>
 
 #include "integrity/replace_file.h"
 #include "integrity/rijndael_cipher.h"
+#include "platform/file_system.h"
+#include "platform/text_utils.h"
 
 const char* const kCsvKey = "5555555555555555";
 const char* const kCsvChain = "7777777777777777";
@@ -21,6 +22,8 @@ constexpr int kCipherBlockSize = 16;
 const char* const kFillError = "Failure to fill!Decryption error!";
 const char* const kLengthError = "Wrong ciphertext length!Decryption error!";
 const char* const kNoKeyError = "key not set";
+const char* const kSourceMissing = "srcfile not exist";
+const char* const kSourceRemedy = "; put the protected file written by VXPack protect in its place";
 
 bool IsValidKeyLength(size_t length) {
     return length == 16 || length == 24 || length == 32;
@@ -68,27 +71,21 @@ bool CsvDecryptor::SetKey(const std::string& key, const std::string& chain, std:
 bool CsvDecryptor::DecryptFile(const std::string& source, const std::string& target,
                                std::string& error) {
     // The source is read whole and closed before the target is written: the two may be the
-    // same file.
+    // same file. Only a regular file of bounded size is read, and a FIFO is never waited on.
     std::string text;
-    {
-        std::ifstream in(source, std::ios::in | std::ios::binary);
-        if (!in.is_open() || !in.seekg(0, std::ios::end)) {
-            error = "srcfile not exist";
-            return false;
-        }
-        std::streamoff size = in.tellg();
-        if (size < 0) {
-            error = "srcfile not exist";
-            return false;
-        }
-        in.seekg(0, std::ios::beg);
-        text.resize(size_t(size));
-        in.read(&text[0], size);
-        text.resize(size_t(in.gcount()));
+    int code = 0;
+    const FileReadResult read = ReadWholeFile(source, kMaxProtectedFileSize, text, code);
+    if (read == FileReadResult::NotRegularFile || read == FileReadResult::TooLarge) {
+        error = "srcfile " + FileReadProblem(read, kMaxProtectedFileSize) + kSourceRemedy;
+        return false;
+    }
+    if (read != FileReadResult::Ok) {
+        error = kSourceMissing;
+        return false;
     }
     std::string plain;
     if (!DecryptText(text, plain, error)) return false;
-    return ReplaceFileContent(target, plain, error);
+    return ReplaceFileContent(target, plain, error, source);
 }
 
 bool CsvDecryptor::DecryptText(const std::string& text, std::string& plain, std::string& error) {
@@ -158,6 +155,12 @@ bool CsvDecryptor::ProtectText(const std::string& plain, std::string& text, std:
     encoder.close();
     text = encoded.str();
     return true;
+}
+
+std::string ProtectedPathFor(const std::string& csvPath) {
+    std::string path = csvPath;
+    ReplaceString(path, ".csv", ".bry", true);
+    return path;
 }
 
 std::string Base64Decode(const std::string& text) {

@@ -3,7 +3,7 @@
 #include "platform/console_output.h"
 
 #include <cstdio>
-#include <limits>
+#include <cstring>
 
 #include "platform/file_system.h"
 
@@ -15,60 +15,54 @@ LocalFile::LocalFile(const std::string& path) : _path(path) {
 }
 
 bool LocalFile::Exists() const {
-    bool isPresent = false;
+    FileStatus status;
     int errorCode = 0;
-    if (!QueryPathPresence(_path, isPresent, errorCode)) RaiseFileError(errorCode, _path);
-    return isPresent;
+    if (!QueryFileStatus(_path, status, errorCode)) RaiseFileError(errorCode, _path);
+    return status.kind != FileKind::Missing;
 }
 
 uint64_t LocalFile::QuerySize() const {
-    uint64_t size = 0;
+    FileStatus status;
     int errorCode = 0;
-    if (!QueryFileSize(_path, size, errorCode)) RaiseFileError(errorCode, _path);
-    return size;
+    // Absence too is a failure here.
+    if (!QueryFileStatus(_path, status, errorCode) || status.kind == FileKind::Missing)
+        RaiseFileError(errorCode, _path);
+    return status.size;
 }
 
 uint32_t LocalFile::GetSize() const {
     return static_cast<uint32_t>(QuerySize());
 }
 
-bool LocalFile::ReadAll(std::unique_ptr<char[]>& buffer, size_t& size) const {
-    // The full size, not GetSize's low 32 bits: a file above 4 GiB must not be read short and
-    // reported complete.
-    uint64_t expected = QuerySize();
-    buffer.reset();
-    if (expected > std::numeric_limits<size_t>::max()) {
-        ConsolePrintf("Error form reading file.\n");
-        size = static_cast<size_t>(-1);
-        return false;
-    }
-    std::FILE* stream = std::fopen(_path.c_str(), "rb");
-    if (stream == nullptr) {
+FileReadResult LocalFile::Read(std::string& text, uint64_t maxSize) const {
+    QuerySize();  // raises when the file cannot be examined
+    int code = 0;
+    const FileReadResult result = ReadWholeFile(_path, maxSize, text, code);
+    if (result == FileReadResult::NotFound || result == FileReadResult::CannotOpen) {
         ConsolePrintf("Open file Error.\n");
-        return false;
-    }
-    std::unique_ptr<char[]> data(new (std::nothrow) char[expected > 0 ? expected : 1]);
-    size_t got = 0;
-    if (data) got = std::fread(data.get(), 1, static_cast<size_t>(expected), stream);
-    // A directory opens but fails its first read; running out of memory fails alike.
-    if (!data || (got < expected && std::ferror(stream))) {
+    } else if (result != FileReadResult::Ok) {
         ConsolePrintf("Error form reading file.\n");
-        size = static_cast<size_t>(-1);
-        std::fclose(stream);
+    }
+    return result;
+}
+
+bool LocalFile::ReadAll(std::unique_ptr<char[]>& buffer, size_t& size, uint64_t maxSize) const {
+    std::string text;
+    buffer.reset();
+    const FileReadResult result = Read(text, maxSize);
+    if (result != FileReadResult::Ok) {
+        if (result != FileReadResult::NotFound && result != FileReadResult::CannotOpen)
+            size = static_cast<size_t>(-1);
         return false;
     }
-    std::fclose(stream);
-    buffer = std::move(data);
-    size = got;
+    buffer.reset(new char[text.size() > 0 ? text.size() : 1]);
+    std::memcpy(buffer.get(), text.data(), text.size());
+    size = text.size();
     return true;
 }
 
-bool LocalFile::ReadAllText(std::string& text) const {
-    std::unique_ptr<char[]> buffer;
-    size_t size = 0;
-    if (!ReadAll(buffer, size)) return false;
-    text.assign(buffer.get(), size);
-    return true;
+bool LocalFile::ReadAllText(std::string& text, uint64_t maxSize) const {
+    return Read(text, maxSize) == FileReadResult::Ok;
 }
 
 void LocalFile::HandleLastError(const std::string& path) {

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "integrity/exceptions.h"
+#include "platform/file_system.h"
 
 class LocalFile {
   public:
@@ -25,15 +26,16 @@ class LocalFile {
     // cannot be examined.
     uint32_t GetSize() const;
 
-    // Reads the whole file. True with `buffer` owning exactly `size` bytes (fewer than the size
-    // taken beforehand when the file shrank meanwhile). False, with "Open file Error.\n" or
-    // "Error form reading file.\n" printed on standard output, when it cannot be opened or read;
-    // `buffer` is then empty (and `size` all bits set after a read error). Raises when the file
-    // cannot be examined.
-    bool ReadAll(std::unique_ptr<char[]>& buffer, size_t& size) const;
-
-    // As ReadAll, the bytes as a text.
-    bool ReadAllText(std::string& text) const;
+    // Reads the whole file (ReadWholeFile of platform/file_system.h: only a regular file, never
+    // waiting on a FIFO, at most `maxSize` bytes). True with `buffer` owning exactly `size`
+    // bytes. False, with "Open file Error.\n" printed on standard output when it cannot be
+    // opened, or "Error form reading file.\n" when it cannot be read, is no regular file or is
+    // larger than `maxSize`; `buffer` is then empty (and `size` all bits set after the second
+    // message). Raises when the file cannot be examined.
+    bool ReadAll(std::unique_ptr<char[]>& buffer, size_t& size,
+                 uint64_t maxSize = kNoFileSizeLimit) const;
+    // As ReadAll, the bytes as a text (untouched on false).
+    bool ReadAllText(std::string& text, uint64_t maxSize = kNoFileSizeLimit) const;
 
     // Raises the file error matching the calling thread's last system error, with `path` as
     // the message (or as the argument of a fixed text) and the system's code as the code.
@@ -45,6 +47,7 @@ class LocalFile {
 
   private:
     uint64_t QuerySize() const;
+    FileReadResult Read(std::string& text, uint64_t maxSize) const;
 
     std::string _path;
 };

@@ -9,6 +9,9 @@
 #include <Poco/StringTokenizer.h>
 
 #include "integrity/text_mode_stream.h"
+#include "platform/file_system.h"
+
+const char* const kManifestRelativePath = "/Config/md5.csv";
 
 namespace {
 
@@ -27,13 +30,21 @@ bool FileExists(const std::string& path) {
     }
 }
 
-bool IsRegularFile(const std::string& path) {
-    try {
-        Poco::File file(path);
-        return file.exists() && file.isFile();
-    } catch (const Poco::Exception&) {
-        return false;
+ManifestRead FromFileRead(FileReadResult result) {
+    switch (result) {
+        case FileReadResult::Ok:
+            return ManifestRead::Read;
+        case FileReadResult::NotFound:
+            return ManifestRead::Missing;
+        case FileReadResult::NotRegularFile:
+            return ManifestRead::NotRegularFile;
+        case FileReadResult::TooLarge:
+            return ManifestRead::TooLarge;
+        case FileReadResult::CannotOpen:
+        case FileReadResult::CannotRead:
+            break;
     }
+    return ManifestRead::Unreadable;
 }
 
 // What the reader gives back unchanged: no separator, no line end, nothing trimmed away,
@@ -53,39 +64,100 @@ bool IsDigestText(const std::string& digest) {
 
 }  // namespace
 
-bool CheckMd5Manifest(const std::string& directory, const std::string& manifestPath,
-                      std::vector<Md5Entry>& results) {
-    std::string nativeDirectory = ToNativePath(directory, true);
-    std::string nativeManifest = ToNativePath(manifestPath, true);
-    std::vector<Md5Entry> entries;
-    if (!ReadMd5Manifest(nativeManifest, entries)) return false;
-    return CompareMd5Entries(nativeDirectory, entries, results);
+std::string ManifestProblem(ManifestRead result) {
+    switch (result) {
+        case ManifestRead::Read:
+            return std::string();
+        case ManifestRead::Missing:
+            return FileReadProblem(FileReadResult::NotFound, kMaxManifestSize);
+        case ManifestRead::NotRegularFile:
+            return FileReadProblem(FileReadResult::NotRegularFile, kMaxManifestSize);
+        case ManifestRead::TooLarge:
+            return FileReadProblem(FileReadResult::TooLarge, kMaxManifestSize);
+        case ManifestRead::Unreadable:
+            return FileReadProblem(FileReadResult::CannotRead, kMaxManifestSize);
+        case ManifestRead::WrongHeader:
+            break;
+    }
+    return std::string("does not begin with the line \"") + kHeader + "\"";
 }
 
-bool ReadMd5Manifest(const std::string& manifestPath, std::vector<Md5Entry>& entries) {
-    if (!FileExists(manifestPath)) return false;
-    TextModeFileStream in(manifestPath);
+ManifestRead ForEachMd5Entry(const std::string& manifestPath,
+                             const std::function<void(const Md5Entry&)>& onEntry) {
+    TextModeFileBuf text;
+    const FileReadResult opened = text.Open(manifestPath, kMaxManifestSize);
+    if (opened != FileReadResult::Ok) return FromFileRead(opened);
+    std::istream in(&text);
     std::string line;
-    if (!std::getline(in, line) || line != kHeader) return false;
+    const bool headed = std::getline(in, line) && line == kHeader;
+    if (text.Problem() != FileReadResult::Ok) return FromFileRead(text.Problem());
+    if (!headed) return ManifestRead::WrongHeader;
+    Md5Entry entry;
     while (std::getline(in, line)) {
         Poco::StringTokenizer fields(line, ",", Poco::StringTokenizer::TOK_TRIM);
         // Path, digest and the empty field after the final comma: a line without its final
         // comma is not an entry.
-        if (fields.count() > 2) entries.push_back(Md5Entry{fields[0], fields[1], ""});
+        if (fields.count() > 2) {
+            entry.path = fields[0];
+            entry.md5 = fields[1];
+            onEntry(entry);
+        }
     }
-    return true;
+    return text.Problem() == FileReadResult::Ok ? ManifestRead::Read : FromFileRead(text.Problem());
+}
+
+ManifestRead CheckMd5ManifestEach(const std::string& directory, const std::string& manifestPath,
+                                  const std::function<void(const Md5Entry&)>& onFinding,
+                                  size_t* entryCount) {
+    const std::string nativeDirectory = ToNativePath(directory, true);
+    size_t count = 0;
+    Md5Entry finding;
+    const ManifestRead read =
+        ForEachMd5Entry(ToNativePath(manifestPath, true), [&](const Md5Entry& entry) {
+            ++count;
+            if (!CompareMd5Entry(nativeDirectory, entry, finding)) onFinding(finding);
+        });
+    if (entryCount != nullptr) *entryCount = count;
+    return read;
+}
+
+bool CheckMd5Manifest(const std::string& directory, const std::string& manifestPath,
+                      std::vector<Md5Entry>& results) {
+    std::vector<Md5Entry> found;
+    const ManifestRead read = CheckMd5ManifestEach(
+        directory, manifestPath, [&found](const Md5Entry& finding) { found.push_back(finding); });
+    if (read == ManifestRead::Read || !found.empty()) results.swap(found);
+    return read == ManifestRead::Read && results.empty();
+}
+
+bool ReadMd5Manifest(const std::string& manifestPath, std::vector<Md5Entry>& entries) {
+    return ForEachMd5Entry(manifestPath, [&entries](const Md5Entry& entry) {
+               entries.push_back(entry);
+           }) == ManifestRead::Read;
+}
+
+bool CompareMd5Entry(const std::string& directory, const Md5Entry& entry, Md5Entry& finding) {
+    const std::string fullPath = directory + entry.path;
+    const char* state = nullptr;
+    if (!FileExists(fullPath)) {
+        state = kStateNotExist;
+    } else if (!IsFileMd5Equal(fullPath, entry.md5)) {
+        state = kStateChanged;
+    } else {
+        return true;
+    }
+    finding.path = entry.path;
+    finding.md5 = entry.md5;
+    finding.state = state;
+    return false;
 }
 
 bool CompareMd5Entries(const std::string& directory, const std::vector<Md5Entry>& entries,
                        std::vector<Md5Entry>& results) {
     results.clear();
+    Md5Entry finding;
     for (const Md5Entry& entry : entries) {
-        std::string fullPath = directory + entry.path;
-        if (!FileExists(fullPath)) {
-            results.push_back(Md5Entry{entry.path, entry.md5, kStateNotExist});
-        } else if (!IsFileMd5Equal(fullPath, entry.md5)) {
-            results.push_back(Md5Entry{entry.path, entry.md5, kStateChanged});
-        }
+        if (!CompareMd5Entry(directory, entry, finding)) results.push_back(finding);
     }
     return results.empty();
 }
@@ -97,17 +169,17 @@ bool IsFileMd5Equal(const std::string& path, const std::string& expected) {
 }
 
 bool GetFileMd5(const std::string& path, std::string& digest) {
-    // A directory or an unreadable file has no digest: it must never match the digest of
+    // A directory, FIFO or unreadable file has no digest: it must never match the digest of
     // empty content that a failed read would produce.
-    if (!IsRegularFile(path)) return false;
     TextModeFileBuf text;
-    if (!text.Open(Utf8ToAnsi(path))) return false;
+    if (text.Open(Utf8ToAnsi(path)) != FileReadResult::Ok) return false;
     // The translated chunks go to the engine as they are: a digest stream would cut them
     // into its own small buffer first, which costs a fifth of the speed on large files.
     Poco::MD5Engine engine;
     const char* data = nullptr;
     size_t size = 0;
     while (text.ReadChunk(data, size)) engine.update(data, size);
+    if (text.Problem() != FileReadResult::Ok) return false;
     digest = Poco::DigestEngine::digestToHex(engine.digest());
     return true;
 }

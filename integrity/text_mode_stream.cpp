@@ -14,12 +14,15 @@ TextModeFileBuf::TextModeFileBuf() : _raw(kChunkSize), _text(kChunkSize + 1) {
     setg(_text.data(), _text.data(), _text.data());
 }
 
-bool TextModeFileBuf::Open(const std::string& path) {
+FileReadResult TextModeFileBuf::Open(const std::string& path, uint64_t maxSize) {
     _heldCarriageReturn = false;
     _ended = false;
+    _maxSize = maxSize;
+    _bytesRead = 0;
+    _problem = FileReadResult::Ok;
     setg(_text.data(), _text.data(), _text.data());
-    if (_file.is_open()) _file.close();
-    return _file.open(path, std::ios::in | std::ios::binary) != nullptr;
+    int ignored = 0;
+    return _file.Open(path, maxSize, ignored);
 }
 
 char* TextModeFileBuf::Translate(const char* in, const char* end, char* out) {
@@ -69,8 +72,16 @@ TextModeFileBuf::int_type TextModeFileBuf::underflow() {
     char* out = _text.data();
     // Loop because a chunk may translate to nothing (a lone CR held back).
     while (out == _text.data() && !_ended) {
-        std::streamsize count = _file.is_open() ? _file.sgetn(_raw.data(), _raw.size()) : 0;
-        if (count <= 0) {
+        int ignored = 0;
+        long long count = _file.IsOpen() ? _file.Read(_raw.data(), _raw.size(), ignored) : 0;
+        if (count > 0) {
+            _bytesRead += uint64_t(count);
+            // Grown beyond the bound since the open: reading ends before this chunk.
+            if (_bytesRead > _maxSize) _problem = FileReadResult::TooLarge;
+        } else if (count < 0) {
+            _problem = FileReadResult::CannotRead;
+        }
+        if (count <= 0 || _problem != FileReadResult::Ok) {
             // End of file: a CR held back had no LF after it, so it stays.
             if (_heldCarriageReturn) *out++ = kCarriageReturn;
             _heldCarriageReturn = false;
@@ -86,5 +97,5 @@ TextModeFileBuf::int_type TextModeFileBuf::underflow() {
 
 TextModeFileStream::TextModeFileStream(const std::string& path) : std::istream(nullptr) {
     rdbuf(&_buffer);
-    if (!_buffer.Open(path)) setstate(std::ios::failbit);
+    if (_buffer.Open(path) != FileReadResult::Ok) setstate(std::ios::failbit);
 }

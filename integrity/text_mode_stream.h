@@ -4,13 +4,15 @@
 // digests written on those stations agree with what is read here only through this filter.
 
 #include <cstddef>
-#include <fstream>
+#include <cstdint>
 #include <istream>
 #include <streambuf>
 #include <string>
 #include <vector>
 
-// A read-only stream buffer over a file opened in binary mode, translating as above.
+#include "platform/file_system.h"
+
+// A read-only stream buffer over a regular file read in binary, translating as above.
 class TextModeFileBuf : public std::streambuf {
   public:
     // Bytes read from the file at a time; a CR at the end of one chunk is held until the
@@ -19,9 +21,13 @@ class TextModeFileBuf : public std::streambuf {
 
     TextModeFileBuf();
 
-    // True when the file could be opened for reading; the buffer reads nothing otherwise.
-    bool Open(const std::string& path);
-    bool IsOpen() const { return _file.is_open(); }
+    // Opens the regular file at `path` (ReadOnlyFile: never a FIFO or device, never waiting)
+    // when it holds at most `maxSize` bytes; the buffer reads nothing unless the result is Ok.
+    FileReadResult Open(const std::string& path, uint64_t maxSize = kNoFileSizeLimit);
+    bool IsOpen() const { return _file.IsOpen(); }
+    // Ok, or why reading ended early: the file failed to read (CannotRead) or grew beyond the
+    // bound after it was opened (TooLarge). What was read before stays read.
+    FileReadResult Problem() const { return _problem; }
 
     // The next translated bytes without copying them: true with `data` and `size` set
     // (valid until the next read), false at the end of the text.
@@ -34,7 +40,10 @@ class TextModeFileBuf : public std::streambuf {
     // Translates raw bytes [in, end) to `out`; returns the new end of the output.
     char* Translate(const char* in, const char* end, char* out);
 
-    std::filebuf _file;
+    ReadOnlyFile _file;
+    uint64_t _maxSize = kNoFileSizeLimit;
+    uint64_t _bytesRead = 0;
+    FileReadResult _problem = FileReadResult::Ok;
     std::vector<char> _raw;
     std::vector<char> _text;  // the get area: translated bytes
     bool _heldCarriageReturn = false;
@@ -42,7 +51,7 @@ class TextModeFileBuf : public std::streambuf {
 };
 
 // An input stream reading a file through TextModeFileBuf; fails at once when the file
-// cannot be opened.
+// cannot be opened (or is no regular file).
 class TextModeFileStream : public std::istream {
   public:
     explicit TextModeFileStream(const std::string& path);

@@ -7,7 +7,6 @@
 #include "launcher/launcher.h"
 #include "platform/file_system.h"
 #include "platform/log.h"
-#include "platform/text_utils.h"
 
 bool Launcher::DecryptCsvFiles() {
     std::string error;
@@ -24,8 +23,7 @@ bool Launcher::DecryptCsvFiles() {
         if (csvFile.isEncrypt != 1) {
             continue;
         }
-        std::string source = target;
-        ReplaceString(source, ".csv", ".bry", true);
+        const std::string source = ProtectedPathFor(target);
 
         LOG_DEBUG("Decryption csv File %s to %s:", source.c_str(), target.c_str());
         if (!PathExists(source)) {

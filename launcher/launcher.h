@@ -4,6 +4,7 @@
 // terminates them all. Created on first use and never destroyed.
 
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -38,6 +39,11 @@ class Launcher {
     bool Uninit();
 
     bool IsRunning() const { return _supervisor.IsRunning(); }
+
+    // For --check: Init, then the plan, the ports a start would clear and the programs it
+    // would end, each with what holds or runs it now. Kills, starts and locks nothing; writes
+    // only the decrypted files Init writes. True when a start would get past start-up.
+    bool Check();
 
     // The console quit callback: logs and calls Uninit.
     static bool ConsoleQuitProc();
@@ -75,7 +81,22 @@ class Launcher {
 
     PathVariableSources CurrentPathSources() const;
     bool CheckDigests(const std::string& manifestPath);
-    void KillListeners(const char* family, const char* portKey, int basePort, int64_t count);
+
+    // The station's ports of one kind: `count` ports from `basePort` (-1: not given).
+    struct PortFamily {
+        const char* name;     // "Sequence"
+        const char* portKey;  // "SEQUENCER_PORT"
+        int basePort;
+        int64_t count;
+    };
+    std::vector<PortFamily> StationPortFamilies() const;
+    // The file names of the station's programs that a start ends wherever they run.
+    std::vector<std::string> StationProgramNames() const;
+    void KillListeners(const PortFamily& family);
+    // For --check: each port and program name with what holds or runs it now.
+    void PrintLeftovers() const;
+    // Gives each instance of the plan its log file, when per-process logs are on.
+    void NameProcessLogs();
     void StartSingle(const ProcessSpec& spec);
     void StartInstances(const std::vector<ProcessSpec>& instances);
     void WaitForInitialisation(const ProcessSpec& spec);
@@ -89,6 +110,10 @@ class Launcher {
     ProcessPlan _processPlan;
     std::string _projectDir;
     std::string _projectFile;
+    // Whether each instance's output also goes to log/<instance>.log ("Config.ProcessLogs").
+    bool _processLogs = true;
+    // The per-process log of each instance name, made before the starts.
+    std::map<std::string, std::string> _processLogPaths;
     // The children and the running flag, shared with the console-event thread.
     ProcessSupervisor _supervisor;
 };

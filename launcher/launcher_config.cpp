@@ -25,5 +25,7 @@ bool Launcher::ReadLauncherConfig() {
 
     _projectDir = document.GetNode("Config.ProjectDir").GetValue(std::string());
     _projectFile = document.GetNode("Config.ProjectFile").GetValue(std::string());
+    // Optional: 0 keeps every child's output in Launcher.log only.
+    _processLogs = document.GetNode("Config.ProcessLogs").GetValue(1) != 0;
     return true;
 }

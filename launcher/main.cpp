@@ -1,11 +1,12 @@
-// VXLauncher: brings up one test station. Takes no arguments; everything is found from the
-// executable's own directory. Exit status 0 after Ctrl-C, -1 when start-up fails, 3 when
-// another launcher runs the same installation.
+// VXLauncher: brings up one test station. Everything is found from the executable's own
+// directory. Exit status 0 after Ctrl-C, -1 when start-up fails, 3 when another launcher runs
+// the same installation; the options (launcher/options.h) only inform or check.
 
 #include <cstdio>
 #include <exception>
 
 #include "launcher/launcher.h"
+#include "launcher/options.h"
 #include "platform/clock.h"
 #include "platform/console_events.h"
 #include "platform/console_output.h"
@@ -28,9 +29,36 @@ int EndProgram(int status) {
     return status;
 }
 
+// --check: start-up without a log file, a lock, a kill or a start.
+int RunCheck() {
+    OpenMissingStandardStreams();
+    LOG_INIT_CONSOLE();
+    const bool passed = Launcher::Instance().Check();
+    ConsoleFlush(kLastOutputMs);
+    return passed ? 0 : 1;
+}
+
 }  // namespace
 
-int main() {
+int main(int argc, char** argv) {
+    const LauncherOptions options = ParseLauncherOptions(argc, argv);
+    switch (options.mode) {
+        case LauncherMode::kHelp:
+            fputs(LauncherUsage().c_str(), stdout);
+            return 0;
+        case LauncherMode::kVersion:
+            puts(LauncherVersion().c_str());
+            return 0;
+        case LauncherMode::kUnknownOption:
+            fprintf(stderr, "VXLauncher: unknown option %s\n\n%s", options.unknownOption.c_str(),
+                    LauncherUsage().c_str());
+            return 2;
+        case LauncherMode::kCheck:
+            return RunCheck();
+        case LauncherMode::kRun:
+            break;
+    }
+
     // Before anything else: a log file must never take the place of a closed standard
     // stream, and an early Ctrl-C must be handled like a later one.
     OpenMissingStandardStreams();

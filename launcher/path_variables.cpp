@@ -4,14 +4,10 @@
 
 namespace {
 
-void ReplaceBackslashes(std::string& text) {
-    ReplaceString(text, "\\", "/", true);
-}
-
 // Steps shared by the port file path and the full substitution. The port file path cannot
 // refer to itself, so "$(ZmqPortFileFullPath)" is not part of this.
 void ReplaceDirectoryVariables(std::string& text, const PathVariableSources& sources) {
-    ReplaceBackslashes(text);
+    text = ToForwardSlashes(text);
     ReplaceString(text, "$(AppWorkDir)", sources.appWorkDir, true);
     ReplaceString(text, "$(ProjectDir)", ProjectDirOf(sources), true);
     ReplaceString(text, "$(ProjectWorkDir)", sources.projectWorkPath, true);

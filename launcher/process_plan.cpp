@@ -92,3 +92,8 @@ bool BuildProcessPlan(int modules, int slots, const std::vector<ScriptProcess>& 
     }
     return true;
 }
+
+std::string InstanceName(const std::vector<ProcessSpec>& instances, size_t index) {
+    if (instances.size() == 1) return instances[index].name;
+    return instances[index].name + std::to_string(index);
+}

@@ -35,3 +35,7 @@ typedef std::function<void(std::string&)> VariableExpander;
 // logged, `plan` unchanged.
 bool BuildProcessPlan(int modules, int slots, const std::vector<ScriptProcess>& entries,
                       const VariableExpander& expandVariables, ProcessPlan& plan);
+
+// The name an instance starts under: an entry of several instances numbers them from 0
+// ("Sequence0"), a single one keeps the entry's name.
+std::string InstanceName(const std::vector<ProcessSpec>& instances, size_t index);

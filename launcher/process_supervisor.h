@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "platform/child_process.h"
+#include "platform/log.h"
 
 class ProcessSupervisor {
   public:
@@ -21,11 +22,12 @@ class ProcessSupervisor {
     ProcessSupervisor& operator=(const ProcessSupervisor&) = delete;
 
     // Logs "CreateProcess <name> workDir = <workDir> cmd = <cmd>." and starts one child whose
-    // output goes to `callback`. The runner is kept, and closed by CloseAll, also when the
-    // start fails. False when the start failed, or when CloseAll has begun (then nothing is
-    // logged or started). A CloseAll meanwhile waits for the start to finish.
+    // output goes to `callback`, with the child's own ProcessLog on `logPath` as the context
+    // (null when `logPath` is empty). The runner and its log are kept, and closed by
+    // CloseAll, also when the start fails. False when the start failed, or when CloseAll has
+    // begun (then nothing is logged or started). A CloseAll meanwhile waits for the start.
     bool Start(const std::string& name, const std::string& workDir, const std::string& cmd,
-               OutputCallback callback, void* context);
+               OutputCallback callback, const std::string& logPath);
 
     // Waits `milliseconds` (none when not positive) unless CloseAll comes first; false when
     // CloseAll has begun.
@@ -48,5 +50,9 @@ class ProcessSupervisor {
     std::condition_variable _quitSignal;
     bool _quitting = false;
     std::atomic<bool> _running{true};
-    std::vector<std::unique_ptr<ExcuteProcess>> _processes;
+    struct Child {
+        std::unique_ptr<ProcessLog> log;  // outlives the runner's reader, which writes it
+        std::unique_ptr<ExcuteProcess> runner;
+    };
+    std::vector<Child> _processes;
 };

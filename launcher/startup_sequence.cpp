@@ -1,8 +1,6 @@
 // Init: from the files on disk to a ready process plan. Each step logs its own reason and
 // the first failing one ends start-up.
 
-#include <vector>
-
 #include "config/port_map.h"
 #include "config/project_info.h"
 #include "config/py_config.h"
@@ -34,7 +32,7 @@ bool Launcher::Init() {
     const std::string appDir = GetExeDir();
 
     // The manifest must be installed even when the project does not ask for digests.
-    const std::string manifestPath = appDir + "/Config/md5.csv";
+    const std::string manifestPath = appDir + kManifestRelativePath;
     if (!PathExists(manifestPath)) {
         LOG_PRINT("%s noe exist", manifestPath.c_str());
         return false;
@@ -86,18 +84,23 @@ bool Launcher::Init() {
     return BuildProcessPlan();
 }
 
-// Every finding that is not tolerated is named; any such finding stops start-up.
+// Every finding that is not tolerated is named; any such finding stops start-up. A manifest
+// that cannot be read (or read to its end) is said to be so, and start-up goes on.
 bool Launcher::CheckDigests(const std::string& manifestPath) {
-    std::vector<Md5Entry> findings;
-    if (CheckMd5Manifest(GetExeDir(), manifestPath, findings)) {
-        return true;
-    }
     bool changed = false;
-    for (const Md5Entry& finding : findings) {
-        if (!IsToleratedFinding(finding.path)) {
-            LOG_PRINT("%s have changed", finding.path.c_str());
-            changed = true;
-        }
+    const ManifestRead read =
+        CheckMd5ManifestEach(GetExeDir(), manifestPath, [&changed](const Md5Entry& finding) {
+            if (!IsToleratedFinding(finding.path)) {
+                LOG_PRINT("%s have changed", finding.path.c_str());
+                changed = true;
+            }
+        });
+    if (read != ManifestRead::Read) {
+        // The rules let start-up go on without a usable manifest; the operator must hear of it.
+        LOG_PRINT_ERROR(
+            "Digest check not done: %s %s. Start-up goes on with the installed files NOT "
+            "verified; write the manifest again with \"VXPack manifest\".",
+            manifestPath.c_str(), ManifestProblem(read).c_str());
     }
     return !changed;
 }

@@ -175,6 +175,8 @@ ChildPipe::ReadResult ChildPipe::Read(char* buffer, size_t capacity, size_t& cou
             return ReadResult::kFailed;
         }
         if (waits[kWake].revents != 0) return ReadResult::kWoken;
+        // Output first: what the child wrote before it ended comes before the news of its end.
+        if (waits[kPipe].revents != 0) continue;
         if (waits[kChild].revents != 0) {
             // The status is read but the child left unreaped (WNOWAIT), see ReleaseIfGroupEmpty.
             siginfo_t info;

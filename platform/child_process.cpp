@@ -4,6 +4,8 @@
 #include "platform/child_process.h"
 
 #include <atomic>
+#include <chrono>
+#include <cstdio>
 #include <cstring>
 #include <mutex>
 #include <system_error>
@@ -11,6 +13,7 @@
 
 #include "platform/child_pipe.h"
 #include "platform/console_output.h"
+#include "platform/log.h"
 
 namespace {
 
@@ -19,10 +22,20 @@ const size_t kChunkSize = 1023;
 // in case something outside the child's reach still writes.
 const size_t kMaxDrainChunks = 1024;
 
+// "HH:MM:SS" of a duration; hours go beyond 24.
+std::string Elapsed(std::chrono::steady_clock::duration duration) {
+    const long long seconds = std::chrono::duration_cast<std::chrono::seconds>(duration).count();
+    char text[32];
+    snprintf(text, sizeof(text), "%02lld:%02lld:%02lld", seconds / 3600, seconds / 60 % 60,
+             seconds % 60);
+    return text;
+}
+
 }  // namespace
 
 struct ExcuteProcess::State {
     std::unique_ptr<ChildPipe> child;
+    std::chrono::steady_clock::time_point started;
     std::thread reader;
     // Held by CreateProcess until its success line is out, so that the child's first output
     // never comes before it.
@@ -85,6 +98,7 @@ bool ExcuteProcess::CreateProcess(const std::string& commandLine) {
         return false;
     }
     state.child = std::move(child);
+    state.started = std::chrono::steady_clock::now();
     ConsolePrintf("CreateProcess success. workpath=%s, cmd=%s\n", workPath, commandLine.c_str());
     return true;
 }
@@ -101,6 +115,9 @@ void ExcuteProcess::ReadPipe() {
                 DeliverChunk(buffer, count);
                 continue;
             case ChildPipe::ReadResult::kChildEnded:
+                // Ended by itself, not by CloseProcess: the operator must learn of it at once.
+                if (state.running) ReportExit();
+                continue;
             case ChildPipe::ReadResult::kNothing:
                 continue;
             case ChildPipe::ReadResult::kEndOfData:
@@ -119,6 +136,25 @@ void ExcuteProcess::ReadPipe() {
         if (child.Read(buffer, kChunkSize, count, /*wait=*/false) != ChildPipe::ReadResult::kData)
             return;
         DeliverChunk(buffer, count);
+    }
+}
+
+void ExcuteProcess::ReportExit() {
+    const ChildExit exit = _state->child->Exit();
+    const int pid = _state->child->Pid();
+    const std::string ran = Elapsed(std::chrono::steady_clock::now() - _state->started);
+    const char* name = _name.c_str();
+    if (!exit.known) {
+        LOG_PRINT_ERROR("Process %s (pid %d) ended after %s; its exit status cannot be read.", name,
+                        pid, ran.c_str());
+    } else if (exit.bySignal) {
+        LOG_PRINT_ERROR("Process %s (pid %d) was killed by signal %d after %s.", name, pid,
+                        exit.code, ran.c_str());
+    } else if (exit.code != 0) {
+        LOG_PRINT_ERROR("Process %s (pid %d) ended with status %d after %s.", name, pid, exit.code,
+                        ran.c_str());
+    } else {
+        LOG_PRINT("Process %s (pid %d) ended with status 0 after %s.", name, pid, ran.c_str());
     }
 }
 

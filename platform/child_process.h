@@ -41,12 +41,18 @@ class ExcuteProcess {
     void CloseProcess();
 
     // Process id of the started child, or -1.
+    // When the child ends by itself while the runner is open, one record says so at once (see
+    // ReportExit); a child ended by CloseProcess is not reported.
     int GetPid() const;
 
   private:
     // The reader loop, on the reader thread: hands on the output until CloseProcess wakes it,
     // or until the child has ended and nothing holds the pipe any more.
     void ReadPipe();
+
+    // Writes the record of a child that ended by itself: name, pid, how it ended, how long it
+    // ran; ERROR unless it ended with status 0, and on the console too.
+    void ReportExit();
 
     // Hands one piece of output to the callback, or queues it for the console when there is
     // none; the piece ends at its first zero byte.

@@ -10,6 +10,7 @@
 
 #include "platform/console_writer.h"
 #include "platform/log.h"
+#include "platform/text_utils.h"
 
 namespace {
 

@@ -9,9 +9,12 @@
 #include <log4cplus/loggingmacros.h>
 #include <log4cplus/tstring.h>
 
+#include <atomic>
 #include <cstdio>
 #include <memory>
 #include <mutex>
+
+#include "platform/text_utils.h"
 
 namespace {
 
@@ -20,7 +23,6 @@ const log4cplus::tchar* const kPattern =
     LOG4CPLUS_TEXT("%D{%Y-%m-%d %H:%M:%S,%q} [%t] [%-5p] %m%n");
 const long kRollingFileSize = 10485760;  // 10 MiB
 const int kMaxBackupIndex = 10;
-const size_t kFirstFormatBuffer = 2048;
 
 // The library's daily appender with its roll on close left off until RollOnClose: a run that
 // ends before it starts the station leaves its records in the file for the next run, so that
@@ -45,9 +47,18 @@ const log4cplus::Logger& RootLogger() {
     return *logger;
 }
 
+// Set by LOG_INIT_CONSOLE: records go to the console instead of a file.
+std::atomic<bool> g_consoleOnly{false};
+
 // Writes an already formatted text at `level`. The text is never used as a format again.
 void WriteRecord(log4cplus::LogLevel level, const std::string& text, const char* file, int line,
                  const char* function) {
+    if (g_consoleOnly) {
+        const std::string line =
+            (level >= log4cplus::ERROR_LOG_LEVEL ? "ERROR " : "DEBUG ") + text + "\n";
+        ConsoleWrite(line.data(), line.size());
+        return;
+    }
     const log4cplus::Logger& logger = RootLogger();
     if (!logger.isEnabledFor(level)) return;
     // The identity in a narrow build, so the text reaches the layout without another copy;
@@ -64,35 +75,6 @@ void WriteFormatted(log4cplus::LogLevel level, const char* name, const char* for
 }
 
 }  // namespace
-
-std::string FormatArgs(const char* format, va_list args) {
-    // The first attempt goes to the stack; nearly every message fits it.
-    char first[kFirstFormatBuffer];
-    va_list copy;
-    va_copy(copy, args);
-    int count = vsnprintf(first, sizeof(first), format, copy);
-    va_end(copy);
-    // A negative count is a conversion the formatter cannot make at all (not a short
-    // buffer): growing would never end, so the message is dropped.
-    if (count < 0) return std::string();
-    std::string text;
-    // One byte more than needed, for the line end that LOG_PRINT adds.
-    text.reserve(static_cast<size_t>(count) + 1);
-    if (static_cast<size_t>(count) < sizeof(first)) {
-        text.assign(first, static_cast<size_t>(count));
-        return text;
-    }
-    // Doubling from the first size until the whole text fits, terminator included.
-    size_t size = sizeof(first);
-    while (size <= static_cast<size_t>(count)) size *= 2;
-    text.resize(size);
-    va_copy(copy, args);
-    count = vsnprintf(&text[0], size, format, copy);
-    va_end(copy);
-    if (count < 0) return std::string();
-    text.resize(static_cast<size_t>(count));
-    return text;
-}
 
 void LOG_INIT(const std::string& path, bool sizeRolling) {
     // The library is set up once per process; a second LOG_INIT only replaces the appender.
@@ -121,6 +103,10 @@ void LOG_ROLL_ON_CLOSE() {
     log4cplus::Logger logger = RootLogger();
     log4cplus::SharedAppenderPtr appender = logger.getAppender(kLoggerName);
     if (auto* daily = dynamic_cast<DailyAppender*>(appender.get())) daily->RollOnClose();
+}
+
+void LOG_INIT_CONSOLE() {
+    g_consoleOnly = true;
 }
 
 void LOG_SHUTDOWN() {
@@ -152,8 +138,60 @@ void LOG_PRINT(const char* format, ...) {
     va_start(args, format);
     std::string text = FormatArgs(format, args);
     va_end(args);
-    WriteRecord(log4cplus::DEBUG_LOG_LEVEL, text, __FILE__, __LINE__, "LOG_PRINT");
+    // Only once on the console when records go there too.
+    if (!g_consoleOnly)
+        WriteRecord(log4cplus::DEBUG_LOG_LEVEL, text, __FILE__, __LINE__, "LOG_PRINT");
     // One piece for text and line end, so lines of different threads never interleave.
     text.push_back('\n');
     ConsoleWrite(text.data(), text.size());
+}
+
+void LOG_PRINT_ERROR(const char* format, ...) {
+    va_list args;
+    va_start(args, format);
+    std::string text = FormatArgs(format, args);
+    va_end(args);
+    if (!g_consoleOnly) {
+        WriteRecord(log4cplus::ERROR_LOG_LEVEL, text, __FILE__, __LINE__, "LOG_PRINT_ERROR");
+    }
+    text.push_back('\n');
+    ConsoleWrite(text.data(), text.size());
+}
+
+namespace {
+
+const long kProcessLogSize = 10485760;  // 10 MiB
+const int kProcessLogBackups = 2;
+const log4cplus::tchar* const kProcessLogPattern = LOG4CPLUS_TEXT("%D{%Y-%m-%d %H:%M:%S,%q} %m%n");
+
+}  // namespace
+
+struct ProcessLog::Sink {
+    log4cplus::Logger logger;
+};
+
+ProcessLog::ProcessLog(const std::string& path) : _sink(new Sink) {
+    // A logger of its own, named after the file, so that nothing else reaches the file and
+    // its records never reach the launcher's log.
+    log4cplus::tstring fileName = LOG4CPLUS_STRING_TO_TSTRING(path);
+    _sink->logger = log4cplus::Logger::getInstance(LOG4CPLUS_TEXT("ProcessOutput:") + fileName);
+    log4cplus::SharedAppenderPtr appender(new log4cplus::RollingFileAppender(
+        fileName, kProcessLogSize, kProcessLogBackups, /*immediateFlush=*/true,
+        /*createDirs=*/true));
+    appender->setLayout(
+        std::unique_ptr<log4cplus::Layout>(new log4cplus::PatternLayout(kProcessLogPattern)));
+    _sink->logger.setAdditivity(false);
+    _sink->logger.removeAllAppenders();
+    _sink->logger.addAppender(appender);
+    _sink->logger.setLogLevel(log4cplus::DEBUG_LOG_LEVEL);
+}
+
+ProcessLog::~ProcessLog() {
+    _sink->logger.removeAllAppenders();  // closes the file
+}
+
+void ProcessLog::Write(const std::string& text) {
+    log4cplus::detail::macro_forced_log(_sink->logger, log4cplus::DEBUG_LOG_LEVEL,
+                                        LOG4CPLUS_STRING_TO_TSTRING(text), __FILE__, __LINE__,
+                                        "ProcessLog::Write");
 }

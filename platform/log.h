@@ -4,6 +4,7 @@
 // All message functions are safe to call from any thread and report no failure.
 
 #include <cstdarg>
+#include <memory>
 #include <string>
 
 #include "platform/printf_check.h"
@@ -18,6 +19,10 @@ void LOG_INIT(const std::string& path, bool sizeRolling);
 // over to a backup. Call once the run is worth keeping apart: quick failed runs then never push
 // a good run's log out of the ten backups. No effect on a size-rolled log.
 void LOG_ROLL_ON_CLOSE();
+
+// Instead of LOG_INIT, for a run that must leave no file behind: every record goes to the
+// console as "DEBUG <text>" or "ERROR <text>", and LOG_PRINT's text once.
+void LOG_INIT_CONSOLE();
 
 // Flushes and closes every appender.
 void LOG_SHUTDOWN();
@@ -41,5 +46,25 @@ void LOG_FATAL_NAME(const char* name, const char* format, ...) VX_PRINTF_FORMAT(
 // so lines of different threads never mix within a line.
 void LOG_PRINT(const char* format, ...) VX_PRINTF_FORMAT(1, 2);
 
-// printf-style formatting of any length: never truncates.
-std::string FormatArgs(const char* format, va_list args);
+// Writes one record at ERROR and queues the same text for the console, followed by "\n": for
+// what the operator must see and the log must keep, with no second record.
+void LOG_PRINT_ERROR(const char* format, ...) VX_PRINTF_FORMAT(1, 2);
+
+// The output of one child in a file of its own beside the launcher's log: each piece one
+// record behind its time stamp. Rolled at 10 MiB with 2 backups, so one process takes at most
+// about 30 MiB. Directories are made as needed; a file that cannot be written costs only that
+// file (the logging library says so on standard error). Safe to write from any thread; the
+// object must outlive every Write.
+class ProcessLog {
+  public:
+    explicit ProcessLog(const std::string& path);
+    ~ProcessLog();
+    ProcessLog(const ProcessLog&) = delete;
+    ProcessLog& operator=(const ProcessLog&) = delete;
+
+    void Write(const std::string& text);
+
+  private:
+    struct Sink;
+    std::unique_ptr<Sink> _sink;
+};

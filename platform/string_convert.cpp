@@ -1,6 +1,6 @@
 #include "platform/string_convert.h"
 
-#include <cctype>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -49,9 +49,24 @@ bool IsHexString(const char* text) {
 }
 
 int FromString(const std::string& text, const int& defaultValue) {
-    if (IsDecimalString(text.c_str())) return atoi(text.c_str());
+    // The conversions of the stations' C runtime, whose long is 32 bits: a value beyond it
+    // saturates rather than wrapping (4294967296 must never read as 0).
+    if (IsDecimalString(text.c_str())) {
+        const long long value = strtoll(text.c_str(), nullptr, 10);  // saturates at 64 bits
+        if (value > INT32_MAX) return INT32_MAX;
+        if (value < INT32_MIN) return INT32_MIN;
+        return static_cast<int>(value);
+    }
     if (IsHexString(text.c_str())) {
-        return static_cast<int>(static_cast<unsigned int>(strtoul(text.c_str(), nullptr, 16)));
+        // Unsigned 32 bits taken as signed; "-" negates, and a magnitude beyond 32 bits gives
+        // all bits set (-1), as the 32-bit unsigned conversion does.
+        const char* digits = text.c_str();
+        const bool negative = *digits == '-';
+        if (negative) ++digits;
+        const unsigned long long magnitude = strtoull(digits, nullptr, 16);  // saturates too
+        if (magnitude > UINT32_MAX) return -1;
+        const uint32_t value = static_cast<uint32_t>(magnitude);
+        return static_cast<int>(negative ? 0u - value : value);
     }
     return defaultValue;
 }

@@ -9,8 +9,9 @@ bool IsDecimalString(const char* text);
 // True for an optionally negative, optionally "0x"/"0X"-prefixed hexadecimal integer, or "".
 bool IsHexString(const char* text);
 
-// Decimal text converts as decimal (""  gives 0), else hexadecimal text as an unsigned
-// 32-bit number taken as signed, else `defaultValue`.
+// Decimal text converts as decimal (""  gives 0), saturating at the 32-bit limits; else
+// hexadecimal text as an unsigned 32-bit number taken as signed ("-" negates; a magnitude
+// beyond 32 bits gives 0xFFFFFFFF, that is -1); else `defaultValue`.
 int FromString(const std::string& text, const int& defaultValue);
 
 // The text itself; the default is not used.

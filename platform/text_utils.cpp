@@ -3,9 +3,15 @@
 #include <Poco/UnicodeConverter.h>
 
 #include <cstdarg>
+#include <cstdio>
 #include <cstring>
 
-#include "platform/log.h"
+std::string ToForwardSlashes(std::string path) {
+    for (char& c : path) {
+        if (c == '\\') c = '/';
+    }
+    return path;
+}
 
 const char* GetFileName(const char* path) {
     const char* name = path;
@@ -68,6 +74,39 @@ std::string WideToAnsi(const std::wstring& text) {
     std::string narrow;
     Poco::UnicodeConverter::convert(text, narrow);
     return narrow;
+}
+
+namespace {
+const size_t kFirstFormatBuffer = 2048;
+}  // namespace
+
+std::string FormatArgs(const char* format, va_list args) {
+    // The first attempt goes to the stack; nearly every message fits it.
+    char first[kFirstFormatBuffer];
+    va_list copy;
+    va_copy(copy, args);
+    int count = vsnprintf(first, sizeof(first), format, copy);
+    va_end(copy);
+    // A negative count is a conversion the formatter cannot make at all (not a short
+    // buffer): growing would never end, so the message is dropped.
+    if (count < 0) return std::string();
+    std::string text;
+    // One byte more than needed, for the line end that LOG_PRINT adds.
+    text.reserve(static_cast<size_t>(count) + 1);
+    if (static_cast<size_t>(count) < sizeof(first)) {
+        text.assign(first, static_cast<size_t>(count));
+        return text;
+    }
+    // Doubling from the first size until the whole text fits, terminator included.
+    size_t size = sizeof(first);
+    while (size <= static_cast<size_t>(count)) size *= 2;
+    text.resize(size);
+    va_copy(copy, args);
+    count = vsnprintf(&text[0], size, format, copy);
+    va_end(copy);
+    if (count < 0) return std::string();
+    text.resize(static_cast<size_t>(count));
+    return text;
 }
 
 std::string FormatString(const char* format, ...) {

@@ -2,10 +2,14 @@
 // Small functions on narrow texts shared by every part. No state, no system calls.
 // Narrow texts are UTF-8.
 
+#include <cstdarg>
 #include <string>
 #include <vector>
 
 #include "platform/printf_check.h"
+
+// `path` with every backslash turned into a forward slash.
+std::string ToForwardSlashes(std::string path);
 
 // Pointer into `path` just behind its last "/" or "\", or `path` itself when it has neither.
 const char* GetFileName(const char* path);
@@ -28,5 +32,7 @@ void RemoveChars(std::string& text, const char* set, size_t count);
 std::wstring AnsiToWide(const std::string& text);
 std::string WideToAnsi(const std::wstring& text);
 
-// printf-style formatting into a text of any length.
+// printf-style formatting into a text of any length: never truncates. FormatArgs gives ""
+// for a conversion the formatter cannot make at all.
 std::string FormatString(const char* format, ...) VX_PRINTF_FORMAT(1, 2);
+std::string FormatArgs(const char* format, va_list args);

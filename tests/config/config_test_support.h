@@ -2,59 +2,40 @@
 // Config test fixture: real files in a temporary directory; log and standard output read back.
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
-#include <filesystem>
-#include <fstream>
-#include <iterator>
-#include <regex>
 #include <string>
 
-#include "platform/console_output.h"
 #include "platform/log.h"
+#include "tests/support/test_support.h"
 
 class ConfigTest : public testing::Test {
   protected:
-    void SetUp() override {
-        char pattern[] = "/tmp/vx_config_test_XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        _dir = pattern;
-        LOG_INIT(_dir + "/log/Launcher.log", false);
-        testing::internal::CaptureStdout();
-    }
+    void SetUp() override { LOG_INIT(_dir / "log/Launcher.log", false); }
     void TearDown() override {
-        ConsoleFlush(5000);  // the console is written by a thread of its own
-        testing::internal::GetCapturedStdout();
+        _stdout.Take();
         // Closed first: closing rolls the file over, which would recreate a removed directory.
         LOG_SHUTDOWN();
-        std::filesystem::remove_all(_dir);
     }
 
     // Writes `content` to the relative path, creating directories; returns the full path.
     std::string Write(const std::string& relative, const std::string& content) const {
-        std::string path = _dir + "/" + relative;
-        std::filesystem::create_directories(std::filesystem::path(path).parent_path());
-        std::ofstream(path, std::ios::binary) << content;
-        return path;
+        test_support::WriteFile(_dir / relative, content);
+        return _dir / relative;
     }
-
-    // Standard output since SetUp or the previous call.
+    // Standard output since the test began or the previous call.
     std::string Printed() {
-        ConsoleFlush(5000);  // the console is written by a thread of its own
-        std::string printed = testing::internal::GetCapturedStdout();
-        testing::internal::CaptureStdout();
+        std::string printed = _stdout.Take();
+        _stdout.Start();
         return printed;
     }
-
-    // The log file with each record's time and thread left out: "LEVEL message" lines, and the
-    // continuation lines of a record as they are.
+    // The log as "LEVEL message" lines, a message's own line ends kept.
     std::string Log() const {
-        std::ifstream file(_dir + "/log/Launcher.log", std::ios::binary);
-        static const std::regex stamp(
-            R"(\d{4}-\d\d-\d\d \d\d:\d\d:\d\d,\d{3} \[\d+\] \[(\w+) *\] )");
-        return std::regex_replace(std::string(std::istreambuf_iterator<char>(file), {}), stamp,
-                                  "$1 ");
+        std::string text;
+        for (const auto& [level, message] : test_support::ReadLogRecords(_dir / "log/Launcher.log"))
+            text += level + " " + message + "\n";
+        return text;
     }
 
-    std::string _dir;
+    test_support::TempDir _dir;
+    test_support::StdoutCapture _stdout;
 };

@@ -1,29 +1,19 @@
 // PortMap::ReadPortFile on real port files, with the messages it prints and logs.
 #include "config/port_map.h"
 
-#include <gtest/gtest.h>
-#include <limits.h>
-
-#include <string>
-
 #include "config_test_support.h"
 
-namespace {
+using PortMapTest = ConfigTest;
 
-class PortMapTest : public ConfigTest {
-  protected:
-    // Reads the file at `path` into a fresh PortMap; returns the result and the six fields.
-    std::string Read(const std::string& path) {
-        _ports = PortMap();
-        std::string result = _ports.ReadPortFile(path) ? "true" : "false";
-        for (int port : {_ports.SEQUENCER_PORT, _ports.SEQUENCER_PUB, _ports.SM_PORT, _ports.SM_PUB,
-                         _ports.TEST_ENGINE_PORT, _ports.TEST_ENGINE_PUB})
-            result += " " + std::to_string(port);
-        return result;
-    }
-
-    PortMap _ports;
-};
+// The result and the six fields of a fresh PortMap that read the file at `path`.
+static std::string Read(const std::string& path) {
+    PortMap ports;
+    std::string result = ports.ReadPortFile(path) ? "true" : "false";
+    for (int port : {ports.SEQUENCER_PORT, ports.SEQUENCER_PUB, ports.SM_PORT, ports.SM_PUB,
+                     ports.TEST_ENGINE_PORT, ports.TEST_ENGINE_PUB})
+        result += " " + std::to_string(port);
+    return result;
+}
 
 const std::string kNone = "true -1 -1 -1 -1 -1 -1", kRefused = "false -1 -1 -1 -1 -1 -1";
 
@@ -68,19 +58,17 @@ TEST_F(PortMapTest, StoresOnlyIntegersWithin32BitsFromAStrictJsonObject) {
 }
 
 TEST_F(PortMapTest, FileProblemsEndTheStepNotTheProgram) {
-    std::string missing = _dir + "/missing.json";
+    std::string missing = _dir / "missing.json";
     std::string notDir = Write("file", "x") + "/zmqports.json";  // absence as well
-    std::string tooLong = _dir + "/" + std::string(NAME_MAX + 1, 'p');
-    for (const std::string& path : {missing, notDir, _dir, tooLong})
+    std::string tooLong = _dir / std::string(256, 'p');
+    for (const std::string& path : {missing, notDir, _dir.path, tooLong})
         EXPECT_EQ(Read(path), kRefused) << path;
     std::string absent = "File does not exist,please check it. file path=";
     std::string unread = "File get all data failed. file path=";
     EXPECT_EQ(Printed(), absent + missing + "\n" + absent + notDir +
-                             "\nError form reading file.\n" + unread + _dir + "\n" + unread +
-                             tooLong + "\n");
+                             "\nError form reading file.\n" + unread + _dir.path + "\n" + unread +
+                             tooLong + "\n" + tooLong + ": Bad path syntax: " + tooLong + "\n");
     EXPECT_EQ(Log(), "DEBUG " + absent + missing + "\nDEBUG " + absent + notDir + "\nDEBUG " +
-                         unread + _dir + "\nDEBUG " + unread + tooLong + "\nERROR " + tooLong +
+                         unread + _dir.path + "\nDEBUG " + unread + tooLong + "\nERROR " + tooLong +
                          ": Bad path syntax: " + tooLong + "\n");
 }
-
-}  // namespace

@@ -2,18 +2,11 @@
 // are read back from a real log file.
 #include "config/project_info.h"
 
-#include <gtest/gtest.h>
-
-#include <string>
-
 #include "config_test_support.h"
-
-namespace {
 
 class ProjectInfoTest : public ConfigTest {
   protected:
-    // Loads `content` into a fresh ProjectInfo.
-    bool LoadText(const std::string& content) {
+    bool LoadText(const std::string& content) {  // into a fresh ProjectInfo
         _project = ProjectInfo();
         return _project.LoadProjectFile(Write("Station1/Station1.prj", content));
     }
@@ -53,7 +46,7 @@ TEST_F(ProjectInfoTest, UnreadableFilesChangeNothingAndMissingElementsAreLoggedI
     std::string printed, expected;
     _project.SetProjectWorkPath("before");
     for (std::string path : {Write("a.prj", "<Project><ProjectName>x</ProjectName>"),
-                             Write("b.prj", "<Project"), _dir + "/missing.prj"}) {
+                             Write("b.prj", "<Project"), _dir / "missing.prj"}) {
         EXPECT_FALSE(_project.LoadProjectFile(path)) << path;
         printed += "Parse  Project file " + path + " failed.\n";
         expected += "DEBUG Parse  Project file " + path + " failed.\n";
@@ -106,5 +99,3 @@ TEST_F(ProjectInfoTest, DigestCheckIsOffOnlyForZeroAndTheJsonNameComesFromTheFir
         EXPECT_EQ(_project.GetConfigJsonName(), name) << entries;
     }
 }
-
-}  // namespace

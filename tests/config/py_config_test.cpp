@@ -2,22 +2,20 @@
 // interpreter, which starts and ends once per object, as for a second station start in a process.
 #include "config/py_config.h"
 
-#include <gtest/gtest.h>
-#include <locale.h>
-#include <signal.h>
-#include <stdlib.h>
+#include <Poco/Environment.h>
 
-#include <string>
+#include <clocale>
+#include <csignal>
+#include <cstdlib>
+#include <filesystem>
 
 #include "config_test_support.h"
 
-namespace {
-
 // The project directory: quotes in its name, which would run code if pasted into Python source.
-const std::string kProject = "x'); open('pwned', 'w').close(); ('";
+static const std::string kProject = "x'); open('pwned', 'w').close(); ('";
 
-void MarkSignal(int) {}
-std::string Locale() {
+static void MarkSignal(int) {}
+static std::string Locale() {
     const char* variable = getenv("LC_CTYPE");
     return std::string(setlocale(LC_CTYPE, nullptr)) + " " + (variable ? variable : "(unset)");
 }
@@ -30,25 +28,28 @@ class PyConfigTest : public ConfigTest {
     void SetUp() override {
         ConfigTest::SetUp();
         _sigint = signal(SIGINT, MarkSignal);
+#ifdef SIGPIPE  // POSIX only
         _sigpipe = signal(SIGPIPE, SIG_DFL);
+#endif
         _locale = Locale();
     }
     void TearDown() override {
         EXPECT_EQ(Locale(), _locale);
         EXPECT_EQ(signal(SIGINT, _sigint), MarkSignal);
+#ifdef SIGPIPE
         EXPECT_EQ(signal(SIGPIPE, _sigpipe), SIG_DFL);
+#endif
         // Nothing of the directory's name ran.
-        EXPECT_FALSE(std::filesystem::exists("pwned") || std::filesystem::exists(_dir + "/pwned"));
+        EXPECT_FALSE(std::filesystem::exists("pwned") || std::filesystem::exists(_dir / "pwned"));
         ConfigTest::TearDown();
     }
     // Writes `script` as the project's VX/TesterConfig/config.py; returns the project directory.
     std::string WriteScript(const std::string& script) {
         Write(kProject + "/VX/TesterConfig/config.py", script);
-        return _dir + "/" + kProject;
+        return _dir / kProject;
     }
-    // Parses `script` with a fresh PyConfig.
     bool Parse(const std::string& script, const std::string& configName = "config.json") {
-        _config = PyConfig();
+        _config = PyConfig();  // a fresh one
         return _config.ParseConfig(WriteScript(script), configName);
     }
     // "modules slots" and "; name|execute|path|bin|args|sleep" per entry.
@@ -66,11 +67,11 @@ class PyConfigTest : public ConfigTest {
 };
 
 // A script whose get_configA returns `result` (a Python expression).
-std::string Returning(const std::string& result) {
+static std::string Returning(const std::string& result) {
     return "def get_configA(name):\n    return " + result + "\n";
 }
 // A result with these processes after valid counts.
-std::string WithProcesses(const std::string& processes) {
+static std::string WithProcesses(const std::string& processes) {
     return "{'modules': 1, 'slots': 3, 'processes': " + processes + "}";
 }
 
@@ -142,7 +143,12 @@ TEST_F(PyConfigTest, ScriptErrorsAreLoggedWithTheirTracebackAndEndNothing) {
     for (const auto& [script, printed, step, error] : cases) {
         size_t before = Log().size();
         EXPECT_FALSE(Parse(script)) << script;
-        EXPECT_EQ(Printed(), printed) << script;
+        // On the console the error's gist, where the script raised it, then the step's message.
+        const std::string console = Printed();
+        std::string gist = step ? std::string("Python error in ") + step + ": " + error : "";
+        if (step != nullptr && gist.find("SyntaxError") == std::string::npos) gist += " (";
+        EXPECT_EQ(console.find(gist), 0u) << console;
+        EXPECT_EQ(console.substr(console.size() - strlen(printed)), printed) << console;
         std::string log = Log().substr(before);
         if (step == nullptr) continue;  // no Python error to tell
         EXPECT_NE(log.find(std::string("ERROR Python error in ") + step + ": "), log.npos) << log;
@@ -151,8 +157,11 @@ TEST_F(PyConfigTest, ScriptErrorsAreLoggedWithTheirTracebackAndEndNothing) {
     // The tracebacks name the frames.
     EXPECT_NE(Log().find("config.py\", line 1, in <module>"), std::string::npos);
     EXPECT_NE(Log().find("in check"), std::string::npos);
-    EXPECT_FALSE(_config.ParseConfig(_dir + "/NoProject", "config.json"));
-    EXPECT_EQ(Printed(), import);
+    EXPECT_EQ(test_support::Lines(Log(), "config.py, line 2)").size(), 0u) << "the gist is not logged twice";
+    EXPECT_FALSE(_config.ParseConfig(_dir / "NoProject", "config.json"));
+    const std::string noScript = _dir / "NoProject/VX/TesterConfig";
+    EXPECT_EQ(Printed(), "Neither " + noScript + "/config.py nor " + noScript +
+                             "/config.pyc is a file\n" + import);
 }
 
 TEST_F(PyConfigTest, TheScriptRunsOncePerObjectAndEnsureParsedRetries) {
@@ -164,7 +173,12 @@ TEST_F(PyConfigTest, TheScriptRunsOncePerObjectAndEnsureParsedRetries) {
     WriteScript("raise RuntimeError('must not run again')\n");
     EXPECT_TRUE(_config.ParseConfig(project, "second.json") && &_config.EnsureParsed() == &_config);
     EXPECT_EQ(Summary(), "1 3; retry.json|||||0");
-    EXPECT_EQ(Printed(), "Can't find file: config\nParse config.py success! slotNum=3\n");
+    const std::string printed = Printed();
+    EXPECT_EQ(printed.find("Python error in import config: RuntimeError: not yet ("), 0u)
+        << printed;
+    EXPECT_NE(printed.find(")\nCan't find file: config\nParse config.py success! slotNum=3\n"),
+              std::string::npos)
+        << printed;
 
     // A fresh object evaluates the changed script, in a fresh interpreter.
     EXPECT_FALSE(PyConfig().ParseConfig(project, "config.json"));
@@ -178,12 +192,12 @@ TEST_F(PyConfigTest, TheStationsOwnScriptRunsWhateverThePathAndTheCachesHold) {
     const std::string impostor = Returning("{'modules': 66, 'slots': 66}");
     Write("elsewhere/config.py", impostor);
     Write("elsewhere/sitecustomize.py", "import config\n");
-    setenv("PYTHONPATH", (_dir + "/elsewhere").c_str(), 1);
+    Poco::Environment::set("PYTHONPATH", _dir / "elsewhere");
     const std::string station =
         "import sys, helper\n" + Returning(
                                      "{'modules': helper.ONE, 'slots': 1, 'processes': "
                                      "[{'name': sys.modules['config'].__file__, 'sleep': 0}]}");
-    const std::string dir = _dir + "/" + kProject + "/VX/TesterConfig";
+    const std::string dir = _dir / kProject + "/VX/TesterConfig";
     Write(kProject + "/VX/TesterConfig/impostor.py", impostor);
     Write(kProject + "/VX/TesterConfig/station.py", station);
     Write(kProject + "/VX/TesterConfig/helper.py", "ONE = 1\n");
@@ -204,9 +218,7 @@ TEST_F(PyConfigTest, TheStationsOwnScriptRunsWhateverThePathAndTheCachesHold) {
     std::filesystem::remove(dir + "/config.py");
     std::filesystem::rename(dir + "/compiled.pyc", dir + "/config.pyc");
     _config = PyConfig();
-    EXPECT_TRUE(_config.ParseConfig(_dir + "/" + kProject, "config.json"));
+    EXPECT_TRUE(_config.ParseConfig(_dir / kProject, "config.json"));
     EXPECT_EQ(Summary(), "1 1; " + dir + "/config.pyc|||||0");
-    unsetenv("PYTHONPATH");
+    Poco::Environment::set("PYTHONPATH", "");  // empty: as if unset
 }
-
-}  // namespace

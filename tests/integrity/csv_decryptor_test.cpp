@@ -5,20 +5,18 @@
 
 #include <filesystem>
 #include <sstream>
-#include <string>
-#include <vector>
 
 #include "integrity/rijndael_cipher.h"
-#include "integrity_test_files.h"
+#include "tests/support/test_support.h"
 
-namespace {
+using namespace test_support;
 
-const std::string kFillError = "Failure to fill!Decryption error!";
-const std::string kLengthError = "Wrong ciphertext length!Decryption error!";
+static const std::string kFillError = "Failure to fill!Decryption error!";
+static const std::string kLengthError = "Wrong ciphertext length!Decryption error!";
 
 // Enciphers `padded` (already a whole number of blocks, fill included) the launcher's way,
 // so that tests can build texts with any fill, right or wrong.
-std::string SealRaw(const std::string& padded) {
+static std::string SealRaw(const std::string& padded) {
     RijndaelCipher cipher;
     cipher.ExpandKey(kCsvKey, kCsvChain, 16, 16);
     std::string bytes(padded.size(), '\0');
@@ -107,19 +105,19 @@ TEST_F(CsvDecryption, SameOutcomeForTextsAndFiles) {
         EXPECT_EQ(ok ? plain : error, row.second);
         EXPECT_TRUE(ok || plain.empty());
 
-        WriteBytes(dir / "t.bry", row.first);
-        WriteBytes(target, "previous content");
+        WriteFile(dir / "t.bry", row.first);
+        WriteFile(target, "previous content");
         error.clear();
         EXPECT_EQ(decryptor.DecryptFile(dir / "t.bry", target, error), ok);
         EXPECT_EQ(error.empty(), ok) << error;
-        EXPECT_EQ(ReadBytes(target), ok ? row.second : "previous content");
+        EXPECT_EQ(ReadFile(target), ok ? row.second : "previous content");
         EXPECT_EQ(decryptor.DecryptFile(dir / "t.bry", dir / "new.csv", error), ok);
         EXPECT_EQ(std::filesystem::remove(dir / "new.csv"), ok);
     }
 }
 
 TEST_F(CsvDecryption, UnwritableTargetOrMissingSourceIsAFailureNamingIt) {
-    WriteBytes(dir / "t.bry", Protect("a,b\r\n"));
+    WriteFile(dir / "t.bry", Protect("a,b\r\n"));
     std::filesystem::create_directories(dir / "adir.csv/inside");
     for (const std::string& bad : {dir / "no/such/dir/t.csv", dir / "adir.csv"}) {
         EXPECT_FALSE(decryptor.DecryptFile(dir / "t.bry", bad, error));
@@ -132,7 +130,5 @@ TEST_F(CsvDecryption, UnwritableTargetOrMissingSourceIsAFailureNamingIt) {
     EXPECT_FALSE(std::filesystem::exists(dir / "t.csv"));
     // Onto itself.
     ASSERT_TRUE(decryptor.DecryptFile(dir / "t.bry", dir / "t.bry", error)) << error;
-    EXPECT_EQ(ReadBytes(dir / "t.bry"), "a,b\r\n");
+    EXPECT_EQ(ReadFile(dir / "t.bry"), "a,b\r\n");
 }
-
-}  // namespace

@@ -1,37 +1,43 @@
 // The manifest check and the text-mode digests it compares.
 #include "integrity/md5_manifest.h"
 
+#include <Poco/MD5Engine.h>
 #include <gtest/gtest.h>
 
-#include <string>
-#include <vector>
+#include <sstream>
 
 #include "integrity/text_mode_stream.h"
-#include "integrity_test_files.h"
+#include "tests/support/test_support.h"
 
-namespace {
+using namespace test_support;
 
-const std::string A = "900150983cd24fb0d6963f7d28e17f72";  // MD5 of "abc"
-const std::string kUpper = "900150983CD24FB0D6963F7D28E17F72";
-const std::string kEmpty = "d41d8cd98f00b204e9800998ecf8427e";
-const std::string kTool = "/bin/t\xC3\xB6\xC3\xB6l.txt";  // UTF-8 names keep their bytes
-using Lines = std::vector<std::string>;
-const Lines kUntouched = {"- marker -"};  // the check gave no findings at all
+static std::string PlainMd5(const std::string& bytes) {
+    Poco::MD5Engine engine;
+    engine.update(bytes);
+    return Poco::DigestEngine::digestToHex(engine.digest());
+}
 
-std::string Entry(const std::string& path, const std::string& md5 = A) {
+static const std::string A = "900150983cd24fb0d6963f7d28e17f72";  // MD5 of "abc"
+static const std::string kUpper = "900150983CD24FB0D6963F7D28E17F72";
+static const std::string kEmpty = "d41d8cd98f00b204e9800998ecf8427e";
+static const std::string kTool = "/bin/t\xC3\xB6\xC3\xB6l.txt";  // UTF-8 names keep their bytes
+using Findings = std::vector<std::string>;
+static const Findings kUntouched = {"- marker -"};  // the check gave no findings at all
+
+static std::string Entry(const std::string& path, const std::string& md5 = A) {
     return path + "," + md5 + ",\n";
 }
 
 class Md5Manifest : public ::testing::Test {
   protected:
     Md5Manifest() {
-        WriteBytes(dir / "Config/launcher.xml", "abc");
-        WriteBytes(dir.Path() + kTool, "abc");
-        WriteBytes(dir / "changed.txt", "abd");
+        WriteFile(dir / "Config/launcher.xml", "abc");
+        WriteFile(dir.path + kTool, "abc");
+        WriteFile(dir / "changed.txt", "abd");
     }
 
     std::string DigestOf(const std::string& raw) {
-        WriteBytes(dir / "file", raw);
+        WriteFile(dir / "file", raw);
         std::string digest;
         EXPECT_TRUE(GetFileMd5(dir / "file", digest));
         return digest;
@@ -39,16 +45,16 @@ class Md5Manifest : public ::testing::Test {
 
     // Runs the check on `manifest`; findings as "state path digest" lines.
     bool Check(const std::string& manifest, const std::string& name = "md5.csv") {
-        WriteBytes(dir / "Config/md5.csv", manifest);
+        WriteFile(dir / "Config/md5.csv", manifest);
         std::vector<Md5Entry> results = {Md5Entry{"marker", "-", "-"}};
-        bool matched = CheckMd5Manifest(dir.Path(), dir / ("Config/" + name), results);
+        bool matched = CheckMd5Manifest(dir.path, dir / ("Config/" + name), results);
         findings.clear();
         for (const Md5Entry& e : results) findings.push_back(e.state + " " + e.path + " " + e.md5);
         return matched;
     }
 
     TempDir dir;
-    Lines findings;
+    Findings findings;
 };
 
 TEST_F(Md5Manifest, DigestIsTakenOverTheTextModeContent) {
@@ -81,7 +87,7 @@ TEST_F(Md5Manifest, FormatRulesAndFindings) {
     const std::string gone = "not exist /gone.txt " + A, changed = "file changed /changed.txt " + A;
     const std::string longName = "/" + std::string(5000, 'n');
     // clang-format off
-    std::vector<std::pair<std::string, Lines>> rows = {
+    std::vector<std::pair<std::string, Findings>> rows = {
         {"md5", {}}, {"md5\r\n", {}}, {"md5\n\n\n", {}}, {"", kUntouched},
         // Either line end; trimmed fields; no line end needed on the last line.
         {"md5\n" + Entry("/Config/launcher.xml") + kTool + "," + A + ",", {}},
@@ -112,5 +118,3 @@ TEST_F(Md5Manifest, FormatRulesAndFindings) {
     EXPECT_FALSE(Check("md5\n", "none.csv"));
     EXPECT_EQ(findings, kUntouched);
 }
-
-}  // namespace

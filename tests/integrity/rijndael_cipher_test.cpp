@@ -1,3 +1,4 @@
+// The cipher against published and pinned vectors, against OpenSSL's AES, and its refusals.
 #include "integrity/rijndael_cipher.h"
 
 #include <Poco/DigestEngine.h>
@@ -5,31 +6,26 @@
 #include <openssl/evp.h>
 
 #include <random>
-#include <string>
-#include <tuple>
-#include <vector>
-
-namespace {
 
 using Bytes = std::vector<uint8_t>;
 const auto C = [](const Bytes& b) { return reinterpret_cast<const char*>(b.data()); };
 const auto M = [](Bytes& b) { return reinterpret_cast<char*>(b.data()); };
 
-RijndaelCipher MakeCipher(const Bytes& key, const Bytes& chain, int blockSize) {
+static RijndaelCipher MakeCipher(const Bytes& key, const Bytes& chain, int blockSize) {
     RijndaelCipher cipher;
     cipher.ExpandKey(C(key), C(chain), int(key.size()), blockSize);
     return cipher;
 }
 
 // A whole buffer through `cipher` in `mode`, into a new buffer.
-Bytes Buffer(RijndaelCipher& cipher, const Bytes& in, int mode, bool encrypt = false) {
+static Bytes Buffer(RijndaelCipher& cipher, const Bytes& in, int mode, bool encrypt = false) {
     Bytes out(in.size());
     encrypt ? cipher.EncryptBuffer(C(in), M(out), in.size(), mode)
             : cipher.DecryptBuffer(C(in), M(out), in.size(), mode);
     return out;
 }
 
-Bytes Random(size_t count) {
+static Bytes Random(size_t count) {
     static std::mt19937 random(99);
     Bytes bytes(count);
     for (uint8_t& b : bytes) b = uint8_t(random());
@@ -37,8 +33,8 @@ Bytes Random(size_t count) {
 }
 
 // OpenSSL as an independent implementation of AES, without fill.
-Bytes OpenSsl(const EVP_CIPHER* type, const Bytes& key, const Bytes& iv, const Bytes& in,
-              bool encrypt) {
+static Bytes OpenSsl(const EVP_CIPHER* type, const Bytes& key, const Bytes& iv, const Bytes& in,
+                     bool encrypt) {
     EVP_CIPHER_CTX* context = EVP_CIPHER_CTX_new();
     EVP_CipherInit_ex(context, type, nullptr, key.data(), iv.data(), encrypt);
     EVP_CIPHER_CTX_set_padding(context, 0);
@@ -49,15 +45,13 @@ Bytes OpenSsl(const EVP_CIPHER* type, const Bytes& key, const Bytes& iv, const B
     return written == int(in.size()) ? out : Bytes();
 }
 
-// Key 00 01 02 ..., plain block 00 11 22 ... ff repeated to the block size, so the 16-byte
-// rows are FIPS-197 C.1 to C.3. The larger blocks have no published set at hand: their rows
-// were produced by a plain byte-by-byte textbook Rijndael and are pinned here. Whole buffers
-// in every mode and size come back through DecryptBuffer.
+// Key 00 01 02 ..., plain block 00 11 22 ... ff repeated to the block size. The 16-byte blocks
+// are AES, held against OpenSSL below; the larger ones have no published set at hand: their
+// rows were produced by a plain byte-by-byte textbook Rijndael and are pinned here. Whole
+// buffers in every mode come back through DecryptBuffer.
 TEST(RijndaelCipher, KnownVectorsAndRoundTripsForEveryKeyAndBlockSize) {
     const std::tuple<int, int, std::string> vectors[] = {
-        {16, 16, "69c4e0d86a7b0430d8cdb78070b4c55a"},
-        {24, 16, "dda97ca4864cdfe06eaf70a0ec0d7191"},
-        {32, 16, "8ea2b7ca516745bfeafc49904b496089"},
+        {16, 16, "69c4e0d86a7b0430d8cdb78070b4c55a"},  // FIPS-197 C.1
         {16, 24, "281e1b9f0afbab002cc8d11c50208a5aa2309597dc5e68c6"},
         {16, 32, "eb9b069f4395bb77bc033550eb43e012714f3da49dd026c3b30c4c585c49c1cd"},
         {24, 24, "47a918cc621e0d6b9d603f872715d786ec1053a8d7083e45"},
@@ -125,5 +119,3 @@ TEST(RijndaelCipher, RefusalsChangeNothing) {
     RijndaelCipher fresh = MakeCipher(key, chain, 16);
     EXPECT_EQ(Buffer(cipher, input, 1), Buffer(fresh, input, 1));
 }
-
-}  // namespace

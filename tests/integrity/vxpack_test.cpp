@@ -1,41 +1,38 @@
-// VXPack run as a real process; what it writes is read back by the launcher's own code.
+// VXPack's commands on real directories; what they write is read back by the launcher's code.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
-#include <cstdlib>
 #include <filesystem>
-#include <string>
+#include <sstream>
 
 #include "integrity/csv_decryptor.h"
-#include "integrity_test_files.h"
+#include "tests/support/test_support.h"
+#include "tools/vxpack/vxpack_commands.h"
 
-namespace {
-
-// One manifest line for `path` holding `text` after the text-mode reading.
-std::string Line(const std::string& path, const std::string& text) {
-    return path + "," + PlainMd5(text) + ",\n";
-}
+using namespace test_support;
 
 class VXPackTool : public ::testing::Test {
   protected:
     VXPackTool() {
-        WriteBytes(station / "Config/launcher.xml", "<Launcher/>\r\n");
-        WriteBytes(station / "VXLauncher", std::string("\177ELF\0\r\n\032 tail", 12));
-        WriteBytes(station / "Project/Data/limits.csv", "a,b\n");
-        WriteBytes(station / "log/Launcher.log", "log line\n");
+        WriteFile(station / "Config/launcher.xml", "<Launcher/>\r\n");
+        WriteFile(station / "VXLauncher", std::string("\177ELF\0\r\n\032 tail", 12));
+        WriteFile(station / "Project/Data/limits.csv", "a,b\n");
+        WriteFile(station / "log/Launcher.log", "log line\n");
     }
 
-    // Runs VXPack with `arguments`: its exit status, output in `out` and `err`.
+    // Runs VXPack with `arguments` (split at blanks): its exit status; what it wrote in `out`
+    // and `err`.
     int Run(const std::string& arguments) {
-        const std::string command =
-            VXPACK_PATH " " + arguments + " >" + (scratch / "out") + " 2>" + (scratch / "err");
-        const int raw = std::system(command.c_str());
-        out = ReadBytes(scratch / "out");
-        err = ReadBytes(scratch / "err");
-        return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+        std::istringstream words(arguments);
+        std::vector<std::string> args;
+        for (std::string word; words >> word;) args.push_back(word);
+        std::ostringstream outStream, errStream;
+        const int status = RunVXPack(args, outStream, errStream);
+        out = outStream.str();
+        err = errStream.str();
+        return status;
     }
 
-    TempDir station, scratch;
+    TempDir station;
     std::string out, err, manifest = station / "Config/md5.csv";
 };
 
@@ -43,9 +40,9 @@ TEST_F(VXPackTool, ProtectWritesWhatTheLauncherReadsBack) {
     std::string content;
     for (int i = 1; i < 256; ++i) content += char(i);
     content += "\r\nlast,line\n";
-    WriteBytes(station / "all.csv", content);
-    WriteBytes(station / "empty.csv", "");
-    WriteBytes(station / "zero.csv", std::string("a\0b", 3));
+    WriteFile(station / "all.csv", content);
+    WriteFile(station / "empty.csv", "");
+    WriteFile(station / "zero.csv", std::string("a\0b", 3));
     // A zero byte, a name that is no .csv, a missing file: clear errors and nothing written.
     EXPECT_EQ(Run("protect " + (station / "zero.csv")), 1);
     EXPECT_NE(err.find("zero byte"), std::string::npos) << err;
@@ -60,44 +57,46 @@ TEST_F(VXPackTool, ProtectWritesWhatTheLauncherReadsBack) {
     std::string error;
     ASSERT_TRUE(decryptor.SetKey(kCsvKey, kCsvChain, error));
     ASSERT_TRUE(decryptor.DecryptFile(station / "all.bry", station / "out.csv", error)) << error;
-    EXPECT_EQ(ReadBytes(station / "out.csv"), content);
+    EXPECT_EQ(ReadFile(station / "out.csv"), content);
     ASSERT_TRUE(decryptor.DecryptFile(station / "empty.bry", station / "out.csv", error)) << error;
-    EXPECT_EQ(ReadBytes(station / "out.csv"), "");
+    EXPECT_EQ(ReadFile(station / "out.csv"), "");
 }
 
 TEST_F(VXPackTool, ManifestIsAcceptedByTheCheckThenFlagsLaterChanges) {
-    const std::string vx = Line("/VXLauncher", std::string("\177ELF\0\n", 6)),
-                      xml = Line("/Config/launcher.xml", "<Launcher/>\n");
-    EXPECT_EQ(Run("verify " + station.Path()), 2);  // no manifest yet
-    ASSERT_EQ(Run("manifest " + station.Path() + " VXLauncher /Config/launcher.xml"), 0) << err;
-    EXPECT_EQ(ReadBytes(manifest), "md5\n" + vx + xml);  // listed paths in their order
-    ASSERT_EQ(Run("manifest " + station.Path() + "/"), 0) << err;
-    EXPECT_EQ(ReadBytes(manifest), "md5\n" + xml + Line("/Project/Data/limits.csv", "a,b\n") + vx);
-    EXPECT_EQ(Run("verify " + station.Path()), 0) << out;
+    // The digests of the text-mode contents: CR LF read as LF, reading ends at 0x1A.
+    const std::string vx = "/VXLauncher,07140bca431fbc640a74984258090b6e,\n",
+                      xml = "/Config/launcher.xml,03c2f43670163f59040ef7dbfff94da9,\n",
+                      csv = "/Project/Data/limits.csv,f69f5b72bc79a92dc70c63c9aa142e36,\n";
+    EXPECT_EQ(Run("verify " + station.path), 2);  // no manifest yet
+    ASSERT_EQ(Run("manifest " + station.path + " VXLauncher /Config/launcher.xml"), 0) << err;
+    EXPECT_EQ(ReadFile(manifest), "md5\n" + vx + xml);  // listed paths in their order
+    ASSERT_EQ(Run("manifest " + station.path + "/"), 0) << err;
+    EXPECT_EQ(ReadFile(manifest), "md5\n" + xml + csv + vx);
+    EXPECT_EQ(Run("verify " + station.path), 0) << out;
 
     // A listed path that is no file or leaves the directory, or a name no manifest can hold:
     // the manifest stays as it was.
-    const std::string before = ReadBytes(manifest);
+    const std::string before = ReadFile(manifest);
     for (const char* listed : {" Project", " nothing.txt", " ../x"})
-        EXPECT_EQ(Run("manifest " + station.Path() + listed), 2) << listed;
+        EXPECT_EQ(Run("manifest " + station.path + listed), 2) << listed;
     for (const char* name : {"a,b.txt", "trailing ", "a\nb"}) {
-        WriteBytes(station / name, "x");
-        EXPECT_EQ(Run("manifest " + station.Path()), 1) << name;
+        WriteFile(station / name, "x");
+        EXPECT_EQ(Run("manifest " + station.path), 1) << name;
         EXPECT_NE(err.find(name), std::string::npos) << err;
         std::filesystem::remove(station / name);
     }
-    EXPECT_EQ(ReadBytes(manifest), before);
+    EXPECT_EQ(ReadFile(manifest), before);
 
     // Line ends changed to LF: the same text-mode content, still accepted.
-    WriteBytes(station / "Config/launcher.xml", "<Launcher/>\n");
-    EXPECT_EQ(Run("verify " + station.Path()), 0) << out;
-    WriteBytes(station / "Project/Data/limits.csv", "a,c\n");
+    WriteFile(station / "Config/launcher.xml", "<Launcher/>\n");
+    EXPECT_EQ(Run("verify " + station.path), 0) << out;
+    WriteFile(station / "Project/Data/limits.csv", "a,c\n");
     std::filesystem::remove(station / "VXLauncher");
-    EXPECT_EQ(Run("verify " + station.Path()), 1);
+    EXPECT_EQ(Run("verify " + station.path), 1);
     EXPECT_NE(out.find("file changed: /Project/Data/limits.csv"), std::string::npos) << out;
     EXPECT_NE(out.find("not exist: /VXLauncher"), std::string::npos);
-    WriteBytes(manifest, "MD5\n");
-    EXPECT_EQ(Run("verify " + station.Path()), 2);  // header wrong
+    WriteFile(manifest, "MD5\n");
+    EXPECT_EQ(Run("verify " + station.path), 2);  // header wrong
 }
 
 TEST_F(VXPackTool, UsageAndBadArguments) {
@@ -107,5 +106,3 @@ TEST_F(VXPackTool, UsageAndBadArguments) {
         "protect"};
     for (const char* arguments : bad) EXPECT_EQ(Run(arguments), 2) << arguments;
 }
-
-}  // namespace

@@ -1,5 +1,7 @@
 // Bad input met end to end: an installation directory where the log cannot be written, and a
-// manifest whose header is wrong. In both the launcher still brings the station up.
+// manifest that cannot be used. In both the launcher still brings the station up.
+
+#include <sys/stat.h>
 
 #include "station_fixture.h"
 
@@ -21,16 +23,48 @@ TEST(BadEnvironment, UnwritableLogDirectoryLeavesTheConsole) {
     EXPECT_EQ("not a directory", station.ReadFile("log"));
 }
 
-// A manifest that cannot be read as one yields no findings: the check says false, but there is
-// nothing to name, so start-up goes on even though its entry names a missing file.
+// A manifest that cannot be read as one yields no findings: there is nothing to name, so
+// start-up goes on even though its entry names a missing file, but the operator is told (log
+// and console) that nothing was verified. A FIFO in its place is not waited on.
 TEST(BadManifest, WrongHeaderIsNoReasonToStop) {
     Station station;
     station.WriteProject("1");
-    station.WriteFile("Config/md5.csv",
-                      "MD5\n/Proj/bin/missing,00000000000000000000000000000000,\n");
-    station.Launch();
-    ExpectRunsThenStopsOnCtrlC(station);
-    EXPECT_EQ(std::string::npos, station.Output().find("have changed"));
+    const std::string manifest = station.Dir() + "/Config/md5.csv";
+    const std::string remedy =
+        ". Start-up goes on with the installed files NOT verified; write the manifest again "
+        "with \"VXPack manifest\".";
+    const std::pair<std::string, std::string> cases[] = {
+        {"wrong header", "does not begin with the line \"md5\""},
+        {"directory", "is not a regular file (a directory, FIFO or device)"},
+        {"fifo", "is not a regular file (a directory, FIFO or device)"}};
+    for (const auto& [kind, problem] : cases) {
+        SCOPED_TRACE(kind);
+        station.RemoveFile("Config/md5.csv");
+        if (kind == "wrong header")
+            station.WriteFile("Config/md5.csv",
+                              "MD5\n/Proj/bin/missing,00000000000000000000000000000000,\n");
+        if (kind == "directory") std::filesystem::create_directories(manifest + "/x");
+        if (kind == "fifo") {
+            ASSERT_EQ(0, mkfifo(manifest.c_str(), 0644));
+        }
+        station.Launch();
+        ExpectRunsThenStopsOnCtrlC(station);
+        EXPECT_EQ(std::string::npos, station.Output().find("have changed"));
+        const std::string notDone = "Digest check not done: " + manifest + " " + problem + remedy;
+        EXPECT_TRUE(station.LogHas("ERROR", notDone)) << station.LogText();
+        EXPECT_EQ(1u, Lines(station.Output(), notDone).size()) << station.Output();
+    }
+}
+
+// IsCheckMD5 beyond 32 bits saturates as the stations' runtime reads it: not 0, so the check
+// runs (it once wrapped to 0 and switched the check off).
+TEST(BadManifest, IsCheckMD5BeyondThirtyTwoBitsKeepsTheCheckOn) {
+    Station station;
+    station.WriteProject("4294967296");
+    station.WriteManifest({{"/Proj/bin/missing", "00000000000000000000000000000000"}});
+    LaunchFailsAtStartUp(station);
+    EXPECT_EQ(std::vector<std::string>({"/Proj/bin/missing have changed"}),
+              Lines(station.Output(), " have changed"));
 }
 
 // Started with standard output closed: the log must not take descriptor 1, or every console

@@ -25,7 +25,7 @@ TEST(Leftovers, PortHoldersAndStationExecutablesAreKilledAndReported) {
     for (int port : {sequencer + 1, engine + 3, machine + 1, sequencer + 4}) {
         const std::string said = station.Dir() + "/holder" + std::to_string(port);
         holders.push_back(Spawn({bin + holder, "hold-port", std::to_string(port)}, said));
-        ASSERT_TRUE(Eventually([&] { return ReadWhole(said) == "listening\n"; }, 2000)) << port;
+        ASSERT_TRUE(Eventually([&] { return ReadFile(said) == "listening\n"; }, 2000)) << port;
     }
     const pid_t namedLeftover = Spawn({bin + named, "ignore-term"});
     const pid_t interpretedLeftover = Spawn({bin + interpreted, "ignore-term"});

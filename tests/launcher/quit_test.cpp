@@ -153,7 +153,7 @@ TEST(QuitInherited, CtrlCBeforeTheLogIsOpenIsHandledOnceItIs) {
     kill(pid, SIGINT);
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
     std::string logged;
-    std::thread reader([&] { logged = ReadWhole(log); });
+    std::thread reader([&] { logged = ReadFile(log); });
     const std::string end = WaitEnd(pid, 5000);
     reader.join();
     EXPECT_EQ("exit 0", end) << station.Output();

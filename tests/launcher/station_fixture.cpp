@@ -7,22 +7,12 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cctype>
-#include <chrono>
-#include <fstream>
-#include <sstream>
+#include <cstdio>
 
 namespace fs = std::filesystem;
 
 namespace station_test {
-
-bool Eventually(const std::function<bool()>& condition, int timeoutMs) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-    for (; !condition(); usleep(1000))
-        if (std::chrono::steady_clock::now() >= deadline) return false;
-    return true;
-}
 
 int FindFreePortRange(int count) {
     auto canBind = [](int port) {  // to 127.0.0.1:port
@@ -46,28 +36,13 @@ std::vector<int> ChildrenOf(int parent) {
     std::vector<int> children;
     for (const auto& entry : fs::directory_iterator("/proc")) {
         const std::string pid = entry.path().filename();
-        const std::string stat = isdigit(pid[0]) ? ReadWhole("/proc/" + pid + "/stat") : "";
+        const std::string stat = isdigit(pid[0]) ? ReadFile("/proc/" + pid + "/stat") : "";
         int ppid = 0;  // the fourth field, behind the name in parentheses
         if (stat.rfind(')') != std::string::npos &&
             sscanf(stat.c_str() + stat.rfind(')') + 1, " %*c %d", &ppid) == 1 && ppid == parent)
             children.push_back(std::stoi(pid));
     }
     return children;
-}
-
-std::string ReadWhole(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream content;  // stays empty for what cannot be read, a directory too
-    content << in.rdbuf();
-    return content.str();
-}
-
-std::vector<std::string> Lines(const std::string& text, const std::string& part) {
-    std::vector<std::string> lines;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);)
-        if (line.find(part) != std::string::npos) lines.push_back(line);
-    return lines;
 }
 
 pid_t Spawn(const std::vector<std::string>& args, const std::string& output) {
@@ -100,12 +75,8 @@ std::string WaitEnd(pid_t pid, int timeoutMs) {
 Station::Station(bool minimal) {
     // What the launcher leaves behind comes to this process, zombies included, for a test to see.
     prctl(PR_SET_CHILD_SUBREAPER, 1);
-    static int stations = 0;
-    // No "x" in the directory's name: the output test counts that letter on the console.
-    _dir = "/tmp/lnch-" + std::to_string(getpid()) + "-" + std::to_string(stations++);
-    fs::remove_all(_dir);
-    fs::create_directories(_dir + "/Proj/bin");
-    fs::copy_file(VX_LAUNCHER_BIN, _dir + "/VXLauncher");
+    fs::create_directories(_root / "Proj/bin");
+    fs::copy_file(VX_LAUNCHER_BIN, _root / "VXLauncher");
     if (minimal) WriteMinimalStation();
 }
 
@@ -114,19 +85,15 @@ Station::~Station() {
     if (_pid > 0) waitpid(_pid, nullptr, 0);
     std::error_code error;
     for (int pid : ChildrenOf(getpid())) {
-        const std::string exe = fs::read_symlink("/proc/" + std::to_string(pid) + "/exe", error);
-        if (exe.empty() || exe.rfind(_dir + "/", 0) == 0) {  // a zombie has no executable
+        const std::string proc = "/proc/" + std::to_string(pid);
+        const std::string exe = fs::read_symlink(proc + "/exe", error);
+        // Programs of D, and interpreters working in D; a zombie has no executable.
+        const std::string cwd = fs::read_symlink(proc + "/cwd", error);
+        if (exe.empty() || exe.rfind(Dir() + "/", 0) == 0 || cwd.rfind(Dir() + "/", 0) == 0) {
             kill(pid, SIGKILL);
             waitpid(pid, nullptr, 0);
         }
     }
-    fs::remove_all(_dir, error);
-}
-
-void Station::WriteFile(const std::string& relativePath, const std::string& content) {
-    const fs::path path = _dir + "/" + relativePath;
-    fs::create_directories(path.parent_path());
-    std::ofstream(path, std::ios::binary) << content;
 }
 
 void Station::WriteLauncherXml() {
@@ -143,7 +110,7 @@ void Station::WriteProject(const std::string& checkMd5, const std::string& workP
 
 void Station::WriteManifest(const std::vector<std::pair<std::string, std::string>>& entries) {
     std::string text = "md5\n";
-    for (const auto& entry : entries) text += entry.first + "," + entry.second + ",\n";
+    for (const auto& [path, digest] : entries) text += path + "," + digest + ",\n";
     WriteFile("Config/md5.csv", text);
 }
 
@@ -176,60 +143,14 @@ void Station::WriteMinimalStation() {
 
 std::string Station::AddChildProgram(const std::string& suffix) {
     const std::string name = "tc" + std::to_string(getpid()) + suffix;
-    fs::copy_file(VX_TEST_CHILD, _dir + "/Proj/bin/" + name);
+    fs::copy_file(VX_TEST_CHILD, _root / ("Proj/bin/" + name));
     return name;
 }
 
 void Station::Launch(bool freshLog) {
     if (freshLog) RemoveFile("log");
     WriteFile("console.txt", "");  // before a wait can read the last run's
-    _pid = Spawn({_dir + "/VXLauncher"}, _dir + "/console.txt");
-}
-
-std::string Station::LogText() const {
-    // The daily-rolling log rolls over to log/Launcher.log.<date> when it is closed.
-    std::vector<std::string> names;
-    std::error_code error;
-    for (const auto& entry : fs::directory_iterator(_dir + "/log", error))
-        if (entry.path().filename().string().rfind("Launcher.log.", 0) == 0)
-            names.push_back(entry.path().filename());
-    std::sort(names.begin(), names.end());
-    std::string text;
-    for (const std::string& name : names) text += ReadFile("log/" + name);
-    return text + ReadFile("log/Launcher.log");
-}
-
-std::vector<std::pair<std::string, std::string>> Station::LogRecords() const {
-    // A record begins a line with "YYYY-MM-DD HH:MM:SS,mmm [thread] [LEVEL] " and runs to the
-    // next one, so a message may hold line ends.
-    const std::string text = LogText();
-    auto startsRecord = [&text](size_t at) {
-        return at + 25 <= text.size() && isdigit(static_cast<unsigned char>(text[at])) &&
-               text[at + 4] == '-' && text[at + 19] == ',' && text.compare(at + 23, 2, " [") == 0;
-    };
-    std::vector<std::pair<std::string, std::string>> records;
-    for (size_t begin = 0, end; begin < text.size(); begin = end) {
-        for (end = text.find('\n', begin); end != std::string::npos && !startsRecord(end + 1);)
-            end = text.find('\n', end + 1);
-        end = end == std::string::npos ? text.size() : end + 1;
-        const size_t level = text.find("] [", begin);
-        if (!startsRecord(begin) || level == std::string::npos || level + 10 > end) continue;
-        std::string name = text.substr(level + 3, 5);
-        records.emplace_back(name.erase(name.find_last_not_of(' ') + 1),
-                             text.substr(level + 10, end - level - 10 - (text[end - 1] == '\n')));
-    }
-    return records;
-}
-
-bool Station::LogHas(const std::string& level, const std::string& message) const {
-    const auto records = LogRecords();
-    return std::find(records.begin(), records.end(), make_pair(level, message)) != records.end();
-}
-
-std::string Station::WaitForExit(int timeoutMs) {
-    const std::string end = WaitEnd(_pid, timeoutMs);
-    if (end != "running") _pid = -1;
-    return end;
+    _pid = Spawn({_root / "VXLauncher"}, _root / "console.txt");
 }
 
 }  // namespace station_test

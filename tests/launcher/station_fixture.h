@@ -2,31 +2,27 @@
 // A station installation in a temporary directory D and the real VXLauncher run in it:
 // D/VXLauncher, D/Config/{launcher.xml,md5.csv}, D/Proj/Proj.prj, D/Proj/bin/<children>,
 // D/Proj/VX/TesterConfig/{config.py,zmqports.json}, D/log/, the console in D/console.txt.
+// POSIX: the launcher runs in a process group of its own and gets real signals.
 
 #include <gtest/gtest.h>
 #include <signal.h>
 
+#include <algorithm>
 #include <filesystem>
-#include <functional>
-#include <string>
-#include <vector>
 
 #include "config/script_process.h"
+#include "tests/support/test_support.h"
 
 namespace station_test {
 
+using namespace test_support;
 using ScriptEntry = ScriptProcess;
 
-// Asks `condition` every millisecond until it holds or `timeoutMs` have passed.
-bool Eventually(const std::function<bool()>& condition, int timeoutMs = 10000);
 int FindFreePortRange(int count);      // ports no one uses, in a stretch of this process's own
 std::vector<int> ChildrenOf(int pid);  // zombies included
 inline bool ProcessExists(int pid) {   // zombies included
     return kill(pid, 0) == 0;
 }
-std::string ReadWhole(const std::string& path);  // "" for what cannot be read
-// The lines of `text` (without line ends) that contain `part`.
-std::vector<std::string> Lines(const std::string& text, const std::string& part = "");
 // Starts `args` in a process group of its own with default signal handling, its output in
 // the file `output`.
 pid_t Spawn(const std::vector<std::string>& args, const std::string& output = "/dev/null");
@@ -37,13 +33,17 @@ std::string WaitEnd(pid_t pid, int timeoutMs);
 class Station {
   public:
     explicit Station(bool minimal = true);  // `minimal`: WriteMinimalStation
-    ~Station();                             // kills and collects what runs from D, removes D
+    ~Station();                             // kills and collects what runs from D
 
-    const std::string& Dir() const { return _dir; }
-    std::string ProjectDir() const { return _dir + "/Proj"; }
-    void WriteFile(const std::string& relativePath, const std::string& content);
-    void RemoveFile(const std::string& path) { std::filesystem::remove_all(_dir + "/" + path); }
-    std::string ReadFile(const std::string& path) const { return ReadWhole(_dir + "/" + path); }
+    const std::string& Dir() const { return _root.path; }
+    std::string ProjectDir() const { return Dir() + "/Proj"; }
+    void WriteFile(const std::string& path, const std::string& content) {
+        test_support::WriteFile(_root / path, content);
+    }
+    void RemoveFile(const std::string& path) { std::filesystem::remove_all(_root / path); }
+    std::string ReadFile(const std::string& path) const {
+        return test_support::ReadFile(_root / path);
+    }
     void WriteLauncherXml();  // naming Proj/Proj.prj
     // `checkMd5` "0" or "1", `workPath` verbatim, `extra` inserted in Project.
     void WriteProject(const std::string& checkMd5 = "0",
@@ -70,16 +70,22 @@ class Station {
     bool WaitForOutput(const std::string& text, int timeoutMs = 10000) {
         return WaitForCount(text, 1, timeoutMs);
     }
-    // log/Launcher.log after what closing the log rolled over from it; its records as
-    // {level, message}, the message without the record's line end.
-    std::string LogText() const;
-    std::vector<std::pair<std::string, std::string>> LogRecords() const;
-    bool LogHas(const std::string& level, const std::string& message) const;
+    // log/Launcher.log after what closing the log rolled over from it, whole or as records.
+    std::string LogText() const { return ReadLogText(_root / "log/Launcher.log"); }
+    std::vector<LogRecord> LogRecords() const { return ReadLogRecords(_root / "log/Launcher.log"); }
+    bool LogHas(const std::string& level, const std::string& message) const {
+        const auto records = LogRecords();
+        return std::count(records.begin(), records.end(), LogRecord(level, message)) > 0;
+    }
     // WaitEnd of the launcher; one still running at the deadline is left to the destructor.
-    std::string WaitForExit(int timeoutMs = 10000);
+    std::string WaitForExit(int timeoutMs = 10000) {
+        const std::string end = WaitEnd(_pid, timeoutMs);
+        _pid = end == "running" ? _pid : -1;
+        return end;
+    }
 
   private:
-    std::string _dir;
+    TempDir _root;
     pid_t _pid = -1;
 };
 

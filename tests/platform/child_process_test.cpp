@@ -1,15 +1,18 @@
-#include "platform/console_output.h"
 #include "platform/child_process.h"
+#include "platform/console_output.h"
 
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <unistd.h>
 
 #include <atomic>
+#include <fstream>
 #include <mutex>
+#include <thread>
 #include <vector>
 
-#include "test_support.h"
+#include "tests/support/process_usage_posix.h"
+#include "tests/support/test_support.h"
 
 using namespace test_support;
 using Chunks = std::vector<std::string>;
@@ -45,7 +48,7 @@ Chunks RunUntil(const std::string& command, const std::string& expected,
     Chunks chunks;
     ExcuteProcess runner;
     Start(runner, chunks, command, workPath);
-    WaitFor([&] { return Joined(chunks) == expected; });
+    Eventually([&] { return Joined(chunks) == expected; });
     runner.CloseProcess();
     EXPECT_EQ(Joined(chunks), expected);
     return chunks;
@@ -104,32 +107,32 @@ TEST(ChildProcess, StartThatCannotSucceedFailsWithItsMessageAndCloseThenOnlyPrin
     for (const auto& c : cases) {
         ExcuteProcess runner;
         runner.SetWorkPath(c.first);
-        testing::internal::CaptureStdout();
+        StdoutCapture printed;
         EXPECT_FALSE(runner.CreateProcess(c.second));
         EXPECT_EQ(runner.GetPid(), -1);
         runner.CloseProcess();  // it never started a child: closing, also twice, only prints
         runner.CloseProcess();
-        ConsoleFlush(5000);  // the console is written by a thread of its own
-        EXPECT_EQ(testing::internal::GetCapturedStdout(),
-                  "CreateProcess failed. workpath=" + c.first + ", cmd=" + c.second +
-                      "\nCloseProcess success.\nCloseProcess success.\n");
+        EXPECT_EQ(printed.Take(), "CreateProcess failed. workpath=" + c.first +
+                                      ", cmd=" + c.second +
+                                      "\nCloseProcess success.\nCloseProcess success.\n");
     }
     EXPECT_EQ(Usage().descriptors, before.descriptors);
 }
 
 TEST(ChildProcess, ChildThatEndsByItselfIsReapedAtOnceAndItsOutputPrintedWithoutCallback) {
     const std::string command = kChild + " zero-byte";
-    testing::internal::CaptureStdout();
+    StdoutCapture printed;
     ExcuteProcess runner;
+    runner.SetName("Z");
     runner.SetWorkPath("/tmp");
     EXPECT_TRUE(runner.CreateProcess(command));
     const int pid = runner.GetPid();
-    EXPECT_TRUE(WaitFor([&] { return kill(pid, 0) != 0; }));  // not even a zombie is left
+    EXPECT_TRUE(Eventually([&] { return kill(pid, 0) != 0; }));  // not even a zombie is left
     runner.CloseProcess();
-    ConsoleFlush(5000);  // the console is written by a thread of its own
-    EXPECT_EQ(
-        testing::internal::GetCapturedStdout(),
-        "CreateProcess success. workpath=/tmp, cmd=" + command + "\nbeforeCloseProcess success.\n");
+    // Its end is reported once, behind what it wrote; the close adds no report.
+    EXPECT_EQ(printed.Take(), "CreateProcess success. workpath=/tmp, cmd=" + command +
+                                  "\nbeforeProcess Z (pid " + std::to_string(pid) +
+                                  ") ended with status 0 after 00:00:00.\nCloseProcess success.\n");
 }
 
 TEST(ChildProcess, CloseProcessKillsChildAndGrandchildAndLeavesNoZombieThreadOrDescriptor) {
@@ -142,7 +145,7 @@ TEST(ChildProcess, CloseProcessKillsChildAndGrandchildAndLeavesNoZombieThreadOrD
         ExcuteProcess runners[8];
         for (int i = 0; i < 8; ++i) {
             Start(runners[i], outputs[i], kChild + (i % 2 ? " ignore-term" : " spawn-grandchild"));
-            ASSERT_TRUE(WaitFor([&] { return !Joined(outputs[i]).empty(); }));
+            ASSERT_TRUE(Eventually([&] { return !Joined(outputs[i]).empty(); }));
         }
         RunUntil(kChild + " list-fds", "fds 0 1 2\n");
         EXPECT_GE(Usage().threads, before.threads + 8);  // their readers still wait
@@ -155,7 +158,8 @@ TEST(ChildProcess, CloseProcessKillsChildAndGrandchildAndLeavesNoZombieThreadOrD
             // A grandchild is reparented and reaped by init or a subreaper: give it a moment.
             const int grandchild = atoi(said.c_str() + said.find(' ') + 1);
             const std::string stat = "/proc/" + std::to_string(grandchild) + "/stat";
-            EXPECT_TRUE(WaitFor([&] { return ReadFile(stat).find(") S ") == std::string::npos; }));
+            EXPECT_TRUE(
+                Eventually([&] { return ReadFile(stat).find(") S ") == std::string::npos; }));
         }
     }
     EXPECT_EQ(Usage().threads, before.threads);
@@ -168,16 +172,17 @@ TEST(ChildProcess, AnEndedChildKeepsItsGroupReservedUntilCloseEndsWhatItStarted)
     Chunks output;
     ExcuteProcess runner;
     Start(runner, output, kChild + " leave-grandchild");
-    ASSERT_TRUE(WaitFor([&] { return !Joined(output).empty(); }));
+    ASSERT_TRUE(Eventually([&] { return !Joined(output).empty(); }));
     const int pid = runner.GetPid(), grandchild = atoi(Joined(output).c_str() + 11);
     const std::string stat = "/proc/" + std::to_string(pid) + "/stat";
-    ASSERT_TRUE(WaitFor([&] { return ReadFile(stat).find(") Z ") != std::string::npos; }));
+    ASSERT_TRUE(Eventually([&] { return ReadFile(stat).find(") Z ") != std::string::npos; }));
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
     EXPECT_NE(ReadFile(stat).find(") Z "), std::string::npos) << "reaped while its group lives";
     runner.CloseProcess();
     EXPECT_NE(kill(pid, 0), 0);
     const std::string grandchildStat = "/proc/" + std::to_string(grandchild) + "/stat";
-    EXPECT_TRUE(WaitFor([&] { return ReadFile(grandchildStat).find(") S ") == std::string::npos; }));
+    EXPECT_TRUE(
+        Eventually([&] { return ReadFile(grandchildStat).find(") S ") == std::string::npos; }));
 }
 
 TEST(ChildProcess, CloseProcessWaitsForTheCallbackInProgressAndNoneFollows) {
@@ -185,7 +190,7 @@ TEST(ChildProcess, CloseProcessWaitsForTheCallbackInProgressAndNoneFollows) {
     runner.SetWorkPath("/tmp");
     runner.SetOutputCallback(&SlowHandler, nullptr);
     ASSERT_TRUE(runner.CreateProcess(kChild + " flood 100000000 1000"));
-    ASSERT_TRUE(WaitFor([&] { return g_entered > 0; }));
+    ASSERT_TRUE(Eventually([&] { return g_entered > 0; }));
     runner.CloseProcess();
     const int calls = g_entered;
     EXPECT_EQ(g_returned, calls);
@@ -203,10 +208,10 @@ TEST(ChildProcess, OutputWrittenBeforeCloseProcessIsStillHandedOn) {
     ASSERT_TRUE(runner.CreateProcess("/bin/sh -c \"echo first; while [ ! -e " + dir.path +
                                      "/go ]; do sleep 0.01; done; echo last; touch " + marker +
                                      "; exec sleep 30\""));
-    ASSERT_TRUE(WaitFor([&] { return Joined(chunks) == "first\n"; }));
+    ASSERT_TRUE(Eventually([&] { return Joined(chunks) == "first\n"; }));
     std::ofstream(dir.path + "/go").close();
     // "last" sits in the pipe while the reader is still held in the first callback.
-    ASSERT_TRUE(WaitFor([&] { return access(marker.c_str(), F_OK) == 0; }));
+    ASSERT_TRUE(Eventually([&] { return access(marker.c_str(), F_OK) == 0; }));
     std::thread closer([&] { runner.CloseProcess(); });
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
     g_release = true;

@@ -7,7 +7,9 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include "test_support.h"
+#include <filesystem>
+
+#include "tests/support/test_support.h"
 
 extern char** environ;
 

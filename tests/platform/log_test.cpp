@@ -1,11 +1,10 @@
-#include "platform/console_output.h"
 #include "platform/log.h"
 
 #include <gtest/gtest.h>
 
 #include <regex>
 
-#include "test_support.h"
+#include "tests/support/test_support.h"
 
 TEST(Log, InitCreatesDirectoriesEachLineFollowsThePatternAndPrintKeepsItsTextWhole) {
     // The file is read before shutdown: the daily appender rolls it away when closed.
@@ -23,7 +22,7 @@ TEST(Log, InitCreatesDirectoriesEachLineFollowsThePatternAndPrintKeepsItsTextWho
         "@ [DEBUG] debug 1\n@ [INFO ] info\n@ [WARN ] warn\n@ [ERROR] error text\n"
         "@ [FATAL] fatal\n@ [ERROR] [Engine0] named 2\n"
         "@ [DEBUG] cmd /c echo %d %s 100%\n@ [DEBUG] ends in a line end\n\n";
-    testing::internal::CaptureStdout();
+    test_support::StdoutCapture capture;
     LOG_PRINT("%s", "cmd /c echo %d %s 100%");
     LOG_PRINT("%s", "ends in a line end\n");
     // Around the first formatting buffer's 2048 bytes, also through the arguments only.
@@ -36,8 +35,7 @@ TEST(Log, InitCreatesDirectoriesEachLineFollowsThePatternAndPrintKeepsItsTextWho
     LOG_PRINT("%5000d|", 7);
     printed += std::string(4999, ' ') + "7|\n";
     logged += "@ [DEBUG] " + std::string(4999, ' ') + "7|\n";
-    ConsoleFlush(5000);  // the console is written by a thread of its own
-    EXPECT_EQ(testing::internal::GetCapturedStdout(), printed);
+    EXPECT_EQ(capture.Take(), printed);
     const std::regex stamp("\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d,\\d{3} \\[\\d+\\] ");
     EXPECT_EQ(std::regex_replace(test_support::ReadFile(path), stamp, "@ "), logged);
 }

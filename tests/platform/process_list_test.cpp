@@ -9,7 +9,7 @@
 #include <cerrno>
 
 #include "platform/text_utils.h"
-#include "test_support.h"
+#include "tests/support/test_support.h"
 
 using Pids = std::vector<unsigned int>;
 
@@ -42,7 +42,7 @@ TEST(ProcessList,
     const unsigned int a = Start(path), b = Start(path);
     const Pids both{std::min(a, b), std::max(a, b)};
     // Each must have executed the copy before its name can be seen.
-    ASSERT_TRUE(test_support::WaitFor([&] { return FindProcessesByName(name) == both; }));
+    ASSERT_TRUE(test_support::Eventually([&] { return FindProcessesByName(name) == both; }));
     const std::pair<std::string, Pids> asks[] = {{name + ".exe", both},
                                                  {"VXKILL_" + id + "_LONGERTHAN15", both},
                                                  {name.substr(0, 15), {}},

@@ -2,20 +2,18 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <system_error>
 
 #include "integrity/csv_decryptor.h"
 #include "integrity/md5_manifest.h"
 #include "integrity/replace_file.h"
+#include "platform/file_system.h"
 #include "platform/text_utils.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-const char* const kManifestRelative = "/Config/md5.csv";
 const char* const kLogDirectory = "log";
 
 const char* const kUsage =
@@ -33,7 +31,8 @@ const char* const kUsage =
     "  VXPack --help\n"
     "\n"
     "Exit status: 0 success (verify: everything matches), 1 failure (verify: something\n"
-    "differs), 2 bad usage (verify: manifest missing or its header wrong).\n";
+    "differs), 2 bad usage (verify: manifest missing or unusable: no regular file, too large,\n"
+    "unreadable or its header wrong).\n";
 
 // The launcher's directory text: no trailing separator, since manifest paths begin with "/".
 std::string WithoutTrailingSlash(std::string directory) {
@@ -47,21 +46,11 @@ bool IsDirectory(const std::string& path) {
     return fs::is_directory(path, ignored);
 }
 
-bool ReadWholeFile(const std::string& path, std::string& content) {
-    std::ifstream in(path, std::ios::in | std::ios::binary);
-    if (!in.is_open()) return false;
-    std::ostringstream buffer;
-    buffer << in.rdbuf();
-    if (in.bad()) return false;
-    content = buffer.str();
-    return true;
-}
-
 // A PATH argument as the manifest writes it: forward slashes, one leading "/". False when
 // it leaves DIR or names no regular file in it.
 bool ToManifestPath(const std::string& directory, std::string argument, std::string& path,
                     std::string& error) {
-    std::replace(argument.begin(), argument.end(), '\\', '/');
+    argument = ToForwardSlashes(argument);
     while (!argument.empty() && argument.front() == '/') argument.erase(0, 1);
     path = "/" + argument;
     for (const fs::path& part : fs::path(argument))
@@ -84,12 +73,6 @@ int Fail(std::ostream& err, const std::string& message, int status) {
 
 }  // namespace
 
-std::string ProtectedPathFor(const std::string& csvPath) {
-    std::string path = csvPath;
-    ReplaceString(path, ".csv", ".bry", true);
-    return path;
-}
-
 bool ListInstalledFiles(const std::string& directory, std::vector<std::string>& paths,
                         std::string& error) {
     const fs::path root(directory);
@@ -106,7 +89,7 @@ bool ListInstalledFiles(const std::string& directory, std::vector<std::string>& 
         std::error_code ignored;
         if (!it->is_regular_file(ignored)) continue;
         std::string path = "/" + relative.generic_string();
-        if (path != kManifestRelative) found.push_back(path);
+        if (path != kManifestRelativePath) found.push_back(path);
     }
     if (failure) {
         error = "can not list " + directory + ": " + failure.message();
@@ -146,7 +129,7 @@ int RunManifestCommand(const std::vector<std::string>& args, std::ostream& out, 
     std::string text;
     if (!FormatMd5Manifest(entries, text, error)) return Fail(err, error, kExitFailure);
 
-    const std::string manifestPath = directory + kManifestRelative;
+    const std::string manifestPath = directory + kManifestRelativePath;
     std::error_code ignored;
     fs::create_directories(directory + "/Config", ignored);
     if (!ReplaceFileContent(manifestPath, text, error)) return Fail(err, error, kExitFailure);
@@ -166,14 +149,26 @@ int RunProtectCommand(const std::vector<std::string>& args, std::ostream& out, s
     std::string error;
     if (!cipher.SetKey(kCsvKey, kCsvChain, error)) return Fail(err, error, kExitFailure);
     for (const std::string& csvPath : args) {
+        // The plain file is read as the launcher reads the protected one: a regular file, and
+        // none whose protected form the launcher would refuse as too large.
         std::string content;
-        if (!ReadWholeFile(csvPath, content))
-            return Fail(err, "can not read " + csvPath, kExitFailure);
+        int code = 0;
+        const FileReadResult read = ReadWholeFile(csvPath, kMaxProtectedFileSize, content, code);
+        if (read != FileReadResult::Ok)
+            return Fail(err, csvPath + " " + FileReadProblem(read, kMaxProtectedFileSize),
+                        kExitFailure);
         std::string text;
         if (!cipher.ProtectText(content, text, error))
             return Fail(err, csvPath + ": " + error, kExitFailure);
+        if (text.size() > kMaxProtectedFileSize)
+            return Fail(err,
+                        csvPath + " is too large: its protected form would exceed " +
+                            std::to_string(kMaxProtectedFileSize) + " bytes",
+                        kExitFailure);
+        // A new protected file is no more widely readable than the plain one.
         const std::string target = ProtectedPathFor(csvPath);
-        if (!ReplaceFileContent(target, text, error)) return Fail(err, error, kExitFailure);
+        if (!ReplaceFileContent(target, text, error, csvPath))
+            return Fail(err, error, kExitFailure);
         out << "wrote " << target << "\n";
     }
     return kExitSuccess;
@@ -183,22 +178,24 @@ int RunVerifyCommand(const std::vector<std::string>& args, std::ostream& out, st
     if (args.size() != 1) return Fail(err, "verify needs exactly one directory", kExitUsage);
     const std::string directory = WithoutTrailingSlash(args[0]);
     if (!IsDirectory(directory)) return Fail(err, "no directory " + directory, kExitUsage);
-    const std::string manifestPath = directory + kManifestRelative;
-    std::error_code ignored;
-    if (!fs::is_regular_file(manifestPath, ignored))
-        return Fail(err, "no manifest " + manifestPath, kExitUsage);
-    std::vector<Md5Entry> entries;
-    if (!ReadMd5Manifest(manifestPath, entries))
-        return Fail(err, "manifest " + manifestPath + " does not begin with the line \"md5\"",
-                    kExitUsage);
-
-    std::vector<Md5Entry> findings;
-    if (CheckMd5Manifest(directory, manifestPath, findings)) {
-        out << "all " << entries.size() << " entries match\n";
+    const std::string manifestPath = directory + kManifestRelativePath;
+    // The launcher's own check, entry by entry: memory does not grow with the manifest.
+    size_t entries = 0, differing = 0;
+    const ManifestRead read = CheckMd5ManifestEach(
+        directory, manifestPath,
+        [&](const Md5Entry& finding) {
+            out << finding.state << ": " << finding.path << "\n";
+            ++differing;
+        },
+        &entries);
+    if (read == ManifestRead::Missing) return Fail(err, "no manifest " + manifestPath, kExitUsage);
+    if (read != ManifestRead::Read)
+        return Fail(err, "manifest " + manifestPath + " " + ManifestProblem(read), kExitUsage);
+    if (differing == 0) {
+        out << "all " << entries << " entries match\n";
         return kExitSuccess;
     }
-    for (const Md5Entry& finding : findings) out << finding.state << ": " << finding.path << "\n";
-    out << findings.size() << " of " << entries.size() << " entries differ\n";
+    out << differing << " of " << entries << " entries differ\n";
     return kExitFailure;
 }
 

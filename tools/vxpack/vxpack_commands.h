@@ -26,9 +26,6 @@ int RunProtectCommand(const std::vector<std::string>& args, std::ostream& out, s
 // `verify DIR`: the launcher's own manifest check on DIR, one line per finding.
 int RunVerifyCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 
-// The ".bry" path from which the launcher decrypts `csvPath`: every ".csv" replaced.
-std::string ProtectedPathFor(const std::string& csvPath);
-
 // Every regular file below `directory` as "/relative/path" with forward slashes, sorted,
 // except Config/md5.csv and anything under log/. False with the reason in `error` when the
 // directory cannot be walked.

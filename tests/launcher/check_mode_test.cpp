@@ -1,0 +1,85 @@
+// The command line: --help, --version and unknown options touch nothing; --check runs the
+// start-up steps, shows what a start would do and changes nothing of the station.
+
+#include <map>
+
+#include "station_fixture.h"
+
+using namespace station_test;
+namespace fs = std::filesystem;
+
+namespace {
+
+// Every file under `dir` with its bytes.
+std::map<std::string, std::string> Snapshot(const std::string& dir) {
+    std::map<std::string, std::string> files;
+    for (const auto& entry : fs::recursive_directory_iterator(dir))
+        files[entry.path().string()] = entry.is_regular_file() ? ReadFile(entry.path()) : "<dir>";
+    return files;
+}
+
+// Runs the station's launcher with `argument`; returns its status, with what it wrote.
+std::string RunWith(Station& station, const std::string& argument, std::string& output) {
+    const std::string said =
+        station.Dir() + "/../said-" + fs::path(station.Dir()).filename().string();
+    const pid_t pid = Spawn({station.Dir() + "/VXLauncher", argument}, said);
+    const std::string end = WaitEnd(pid, 15000);
+    output = ReadFile(said);
+    fs::remove(said);
+    return end;
+}
+
+}  // namespace
+
+TEST(CommandLine, HelpVersionAndUnknownOptionsTouchNothing) {
+    Station station;
+    const auto before = Snapshot(station.Dir());
+    std::string output;
+    EXPECT_EQ("exit 0", RunWith(station, "--help", output));
+    EXPECT_EQ(0u, output.find("Usage: VXLauncher [--check | --help | --version]\n"));
+    EXPECT_EQ("exit 0", RunWith(station, "--version", output));
+    EXPECT_EQ(0u, output.find("VXLauncher 1.2.0"));
+    EXPECT_EQ("exit 2", RunWith(station, "--start-everything", output));
+    EXPECT_EQ(0u, output.find("VXLauncher: unknown option --start-everything\n\nUsage:"));
+    EXPECT_EQ(before, Snapshot(station.Dir()));
+}
+
+TEST(CommandLine, CheckShowsWhatAStartWouldDoAndChangesNothing) {
+    Station station;
+    const int sequencer = FindFreePortRange(4);
+    ASSERT_GT(sequencer, 0);
+    station.WritePorts(sequencer, -1, -1);
+    const std::string child = station.AddChildProgram("k"), bin = station.ProjectDir() + "/bin/";
+    station.WriteConfigPy(1, 2,
+                          {{"Seq", "", "$(ProjectDir)/bin", child, "echo slot", 3},
+                           {"Named", "", "$(ProjectDir)/bin", child, "ignore-term", 0}});
+    const std::string said = station.Dir() + "/../holder-said";
+    const pid_t holder = Spawn({bin + child, "hold-port", std::to_string(sequencer + 1)}, said);
+    ASSERT_TRUE(Eventually([&] { return ReadFile(said) == "listening\n"; }));
+    fs::remove(said);
+    const auto before = Snapshot(station.Dir());
+
+    std::string output;
+    EXPECT_EQ("exit 0", RunWith(station, "--check", output));
+    const std::string d = station.ProjectDir() + "/bin", p = d + "/" + child;
+    for (const std::string& line :
+         {"  Seq0  workDir = " + d + "  cmd = " + p + " echo 0  wait = 3 s",
+          "  Named  workDir = " + d + "  cmd = " + p + " ignore-term  wait = 0 s",
+          "  Sequence[0] port " + std::to_string(sequencer) + ": free",
+          "  Sequence[1] port " + std::to_string(sequencer + 1) +
+              ": Pid = " + std::to_string(holder) + " executable = " + p,
+          std::string("  SM_PORT is -1: StateMachine ports are not checked."),
+          "  " + child + ": Pid = " + std::to_string(holder) + " executable = " + p,
+          std::string("Check passed: a start would get past start-up.")})
+        EXPECT_EQ(1u, Lines(output, line).size()) << line << "\n" << output;
+    EXPECT_EQ(std::string::npos, output.find("CreateProcess"));
+    EXPECT_EQ(before, Snapshot(station.Dir()));  // no log, no lock file, no bytecode
+    EXPECT_EQ("running", WaitEnd(holder, 0));
+
+    // A start-up mistake: its reason on the console, and status 1.
+    station.WriteFile("Proj/VX/TesterConfig/zmqports.json", "{ not json");
+    EXPECT_EQ("exit 1", RunWith(station, "--check", output));
+    EXPECT_NE(std::string::npos, output.find("Parse zmq config failed.Project Path=")) << output;
+    EXPECT_NE(std::string::npos, output.find("Check failed: a start would stop at start-up"));
+    EXPECT_EQ("running", WaitEnd(holder, 0));
+}
