@@ -135,29 +135,18 @@ const Mode kModes[] = {
          SleepForever();
      }},
     {"hold-port", HoldPort},
-    // spawn-grandchild: forks a child that sleeps; prints "grandchild PID" and sleeps too.
-    {"spawn-grandchild",
-     [](int, char**) -> int {
+    // grandchild [leave]: forks a child that sleeps, prints "grandchild PID", then sleeps too
+    // or, with "leave", ends with 0.
+    {"grandchild",
+     [](int argc, char**) -> int {
          pid_t child = fork();
          if (child == 0) SleepForever();
          Say("grandchild " + std::to_string(child) + "\n");
+         if (argc > 2) return 0;
          SleepForever();
-     }},
-    // leave-grandchild: forks a child that sleeps, prints "grandchild PID" and ends with 0.
-    {"leave-grandchild",
-     [](int, char**) -> int {
-         pid_t child = fork();
-         if (child == 0) SleepForever();
-         return Say("grandchild " + std::to_string(child) + "\n");
      }},
     {"list-fds", ListFds},
     {"signals", Signals},
-    // pwd: the working directory and a line end.
-    {"pwd",
-     [](int, char**) {
-         char path[4096];
-         return getcwd(path, sizeof(path)) ? Say(std::string(path) + "\n") : 1;
-     }},
     // sleep MS: sleeps MS milliseconds, then ends with 0.
     {"sleep", [](int argc, char** argv) { return usleep(Arg(argc, argv, 1) * 1000) == 0 ? 0 : 1; }},
     // exit CODE: ends at once with CODE.
@@ -169,8 +158,6 @@ const Mode kModes[] = {
 int main(int argc, char** argv) {
     for (const Mode& mode : kModes)
         if (argc >= 2 && strcmp(argv[1], mode.name) == 0) return mode.run(argc, argv);
-    fprintf(stderr, "usage: vx_test_child MODE [ARGS...]; modes:");
-    for (const Mode& mode : kModes) fprintf(stderr, " %s", mode.name);
-    fprintf(stderr, "\n");
+    fprintf(stderr, "usage: vx_test_child MODE [ARGS...] (modes: see kModes)\n");
     return 2;
 }

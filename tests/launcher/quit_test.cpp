@@ -30,7 +30,7 @@ TEST_P(Quit, EveryChildIsGoneAndTheLauncherEndsAsTheEventSays) {
     const std::string child = station.AddChildProgram("q"), bin = "$(ProjectDir)/bin";
     station.WriteConfigPy(1, 2,
                           {{"Holder", "", bin, child, "ignore-term slot", 0},
-                           {"Grand", "", bin, child, "spawn-grandchild", 0},
+                           {"Grand", "", bin, child, "grandchild", 0},
                            // While starting: a wait whose milliseconds do not fit an int.
                            {"Long", "", bin, child, "ignore-term", duringStart ? 2147483647 : 0},
                            {"Late", "", bin, child, "ignore-term", 0}});

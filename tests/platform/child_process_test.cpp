@@ -6,20 +6,28 @@
 #include <unistd.h>
 
 #include <atomic>
-#include <fstream>
+#include <filesystem>
 #include <mutex>
 #include <thread>
 #include <vector>
 
-#include "tests/support/process_usage_posix.h"
 #include "tests/support/test_support.h"
 
 using namespace test_support;
 using Chunks = std::vector<std::string>;
+namespace fs = std::filesystem;
 
 namespace {
 
 const std::string kChild = VX_TEST_CHILD;
+
+// How many threads and open descriptors this process has (less the one reading the directory).
+struct Usage {
+    static int Count(const char* dir) {
+        return int(std::distance(fs::directory_iterator(dir), fs::directory_iterator()));
+    }
+    int threads = Count("/proc/self/task"), descriptors = Count("/proc/self/fd") - 1;
+};
 
 std::mutex g_lock;  // guards the chunks that the reader threads hand on
 
@@ -35,19 +43,17 @@ std::string Joined(const Chunks& chunks) {
     return all;
 }
 
-void Start(ExcuteProcess& runner, Chunks& chunks, const std::string& command,
-           const std::string& workPath = "/tmp") {
-    runner.SetWorkPath(workPath);
+void Start(ExcuteProcess& runner, Chunks& chunks, const std::string& command) {
+    runner.SetWorkPath("/");
     runner.SetOutputCallback(&Collect, &chunks);
     EXPECT_TRUE(runner.CreateProcess(command)) << command;
 }
 
 // Runs `command` until its output is `expected`; nothing more may come once it is closed.
-Chunks RunUntil(const std::string& command, const std::string& expected,
-                const std::string& workPath = "/tmp") {
+Chunks RunUntil(const std::string& command, const std::string& expected) {
     Chunks chunks;
     ExcuteProcess runner;
-    Start(runner, chunks, command, workPath);
+    Start(runner, chunks, command);
     Eventually([&] { return Joined(chunks) == expected; });
     runner.CloseProcess();
     EXPECT_EQ(Joined(chunks), expected);
@@ -89,10 +95,9 @@ TEST(ChildProcess, ChildGetsItsArgumentsDirectoryAndCleanSignalsWithoutAShell) {
     const std::pair<std::string, std::string> cases[] = {
         {kChild + " echo \"two  words\" $HOME 'x'", "two  words $HOME 'x'\n"},
         {kChild + " stderr-stdout", "out0\nerr0\nout1\nerr1\nout2\nerr2\nout3\nerr3\nout4\nerr4\n"},
-        {"sh -c \"echo from-path\"", "from-path\n"},
+        {"sh -c \"echo from-path; pwd -P\"", "from-path\n/\n"},
         {kChild + " signals", "blocked 0 ignored 0\n"}};
     for (const auto& c : cases) RunUntil(c.first, c.second);
-    RunUntil(kChild + " pwd", "/\n", "/");
     pthread_sigmask(SIG_SETMASK, &old, nullptr);
     signal(SIGPIPE, previousPipe);
     EXPECT_STREQ(getcwd(after, sizeof(after)), before);  // the launcher's own stays
@@ -144,7 +149,7 @@ TEST(ChildProcess, CloseProcessKillsChildAndGrandchildAndLeavesNoZombieThreadOrD
         Chunks outputs[8];
         ExcuteProcess runners[8];
         for (int i = 0; i < 8; ++i) {
-            Start(runners[i], outputs[i], kChild + (i % 2 ? " ignore-term" : " spawn-grandchild"));
+            Start(runners[i], outputs[i], kChild + (i % 2 ? " ignore-term" : " grandchild"));
             ASSERT_TRUE(Eventually([&] { return !Joined(outputs[i]).empty(); }));
         }
         RunUntil(kChild + " list-fds", "fds 0 1 2\n");
@@ -171,7 +176,7 @@ TEST(ChildProcess, CloseProcessKillsChildAndGrandchildAndLeavesNoZombieThreadOrD
 TEST(ChildProcess, AnEndedChildKeepsItsGroupReservedUntilCloseEndsWhatItStarted) {
     Chunks output;
     ExcuteProcess runner;
-    Start(runner, output, kChild + " leave-grandchild");
+    Start(runner, output, kChild + " grandchild leave");
     ASSERT_TRUE(Eventually([&] { return !Joined(output).empty(); }));
     const int pid = runner.GetPid(), grandchild = atoi(Joined(output).c_str() + 11);
     const std::string stat = "/proc/" + std::to_string(pid) + "/stat";
@@ -209,7 +214,7 @@ TEST(ChildProcess, OutputWrittenBeforeCloseProcessIsStillHandedOn) {
                                      "/go ]; do sleep 0.01; done; echo last; touch " + marker +
                                      "; exec sleep 30\""));
     ASSERT_TRUE(Eventually([&] { return Joined(chunks) == "first\n"; }));
-    std::ofstream(dir.path + "/go").close();
+    WriteFile(dir / "go", "");
     // "last" sits in the pipe while the reader is still held in the first callback.
     ASSERT_TRUE(Eventually([&] { return access(marker.c_str(), F_OK) == 0; }));
     std::thread closer([&] { runner.CloseProcess(); });
