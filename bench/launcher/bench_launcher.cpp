@@ -32,7 +32,7 @@ double MsSince(Clock::time_point start) {
 }
 
 struct Plan {
-    std::vector<ScriptEntry> entries;
+    std::vector<ScriptProcess> entries;
     std::vector<std::string> commands;  // the same children as plain command lines, in order
 };
 

@@ -53,8 +53,7 @@ TEST(Leftovers, PortHoldersAndStationExecutablesAreKilledAndReported) {
     EXPECT_EQ(expected, Lines(output, "Pid"));
     EXPECT_LT(output.find("Finish to check process running state."),
               output.find("Starting Process"));
-    station.Signal(SIGINT);
-    EXPECT_EQ("exit 0", station.WaitForExit());
+    ExpectRunsThenStopsOnCtrlC(station);
 
     // A base port the port file does not give is not probed, and the log says so.
     station.WritePorts(sequencer, engine, -1);
@@ -77,14 +76,11 @@ TEST(Leftovers, WhatStartedTheLauncherIsNeverEnded) {
               station.Dir() + "/console.txt");
     ASSERT_TRUE(station.WaitForOutput("Start Process Parent successful."));
     const std::string id = std::to_string(ancestor);
+    const std::string spared = "Pid = " + id + " is this launcher or one that started it, and " +
+                               "is not ended. Free port " + std::to_string(port) +
+                               " of it before starting the station.";
     EXPECT_EQ(std::vector<std::string>({"Kill Sequence[0] failed.Pid = " + id,
-                                        "Pid = " + id + " executable = " + bin + parent,
-                                        "Pid = " + id +
-                                            " is this launcher or one that started it, and is "
-                                            "not ended. Free port " +
-                                            std::to_string(port) +
-                                            " of it before starting the "
-                                            "station."}),
+                                        "Pid = " + id + " executable = " + bin + parent, spared}),
               Lines(station.Output(), "Pid"));
     const std::vector<int> launcher = ChildrenOf(ancestor);
     ASSERT_EQ(1u, launcher.size());
@@ -99,8 +95,6 @@ TEST(Leftovers, BasePortsBeyondTheLastPortProbeNothing) {
     station.WriteConfigPy(2, 4, {});
     station.WritePorts(2147483000, 65534, -1);
     station.Launch();
-    ASSERT_TRUE(station.WaitForOutput("Finish to check process running state."));
+    ExpectRunsThenStopsOnCtrlC(station);
     EXPECT_EQ(std::string::npos, station.Output().find("Kill "));
-    station.Signal(SIGINT);
-    EXPECT_EQ("exit 0", station.WaitForExit());
 }

@@ -42,8 +42,7 @@ TEST(OutputCapture, EveryByteOfSeveralFloodingChildrenReachesLogAndConsole) {
     const std::string output = station.Output();
     EXPECT_EQ(children * perChild / 100 * 99 + std::count(written.begin(), written.end(), 'x'),
               static_cast<size_t>(std::count(output.begin(), output.end(), 'x')));
-    station.Signal(SIGINT);
-    EXPECT_EQ("exit 0", station.WaitForExit());
+    ExpectRunsThenStopsOnCtrlC(station);
 }
 
 // A console that never reads (a full pipe) holds up neither the log nor the stop: every byte

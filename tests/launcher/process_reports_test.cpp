@@ -24,8 +24,7 @@ TEST(ProcessReports, AChildThatEndsByItselfIsReportedOnceAndAClosedOneIsNot) {
     const int crash = children.front();
     kill(crash, SIGKILL);
     ASSERT_TRUE(station.WaitForOutput("was killed by signal 9"));
-    station.Signal(SIGINT);
-    ASSERT_EQ("exit 0", station.WaitForExit());
+    ExpectRunsThenStopsOnCtrlC(station);
 
     const std::string output = station.Output();
     const std::regex report(
@@ -51,7 +50,7 @@ TEST(ProcessReports, AChildThatEndsByItselfIsReportedOnceAndAClosedOneIsNot) {
     EXPECT_EQ(3u, Lines(station.LogText(), "(pid ").size());
 }
 
-TEST(ProcessReports, EachInstanceHasALogOfItsOwnHoldingExactlyItsOutput) {
+TEST(ProcessReports, EachInstanceHasALogOfItsOwnHoldingExactlyItsOutputUnlessTurnedOff) {
     const size_t perChild = 300000;
     Station station;
     const std::string child = station.AddChildProgram("l"), bin = "$(ProjectDir)/bin";
@@ -64,38 +63,30 @@ TEST(ProcessReports, EachInstanceHasALogOfItsOwnHoldingExactlyItsOutput) {
          {"a_b", "", bin, child, "echo underscore", 0}});
     station.Launch();
     ASSERT_TRUE(station.WaitForOutput("Start Process a_b successful."));
-    auto bytesOf = [&](const std::string& file, char c) {  // the time stamps hold no "x"
+    auto xsIn = [&](const std::string& file) {  // the time stamps hold no "x"
         const std::string text = station.ReadFile("log/" + file);
-        return static_cast<size_t>(std::count(text.begin(), text.end(), c));
+        return static_cast<size_t>(std::count(text.begin(), text.end(), 'x'));
     };
     const std::pair<const char*, const char*> echoed[] = {{"CON_2.log", " device\n"},
                                                           {"Launcher_2.log", " not the main log\n"},
                                                           {"a_b.log", " slash\n"},
                                                           {"a_b_2.log", " underscore\n"}};
     for (const std::string file : {"Flood0.log", "Flood1.log"})
-        EXPECT_TRUE(Eventually([&] { return bytesOf(file, 'x') == perChild / 100 * 99; })) << file;
+        EXPECT_TRUE(Eventually([&] { return xsIn(file) == perChild / 100 * 99; })) << file;
     // Names made safe and distinct: a device name, the launcher's own log, a separator.
     for (const auto& [file, line] : echoed)
         EXPECT_TRUE(Eventually([&] {
             return station.ReadFile(std::string("log/") + file).find(line) != std::string::npos;
         })) << file;
-    station.Signal(SIGINT);
-    ASSERT_EQ("exit 0", station.WaitForExit());
-    // Each flooding instance's file holds its own bytes, none of the other's.
-    EXPECT_EQ(perChild / 100 * 99, bytesOf("Flood0.log", 'x'));
-    EXPECT_EQ(perChild / 100 * 99, bytesOf("Flood1.log", 'x'));
-}
-
-TEST(ProcessReports, ProcessLogsCanBeTurnedOff) {
-    Station station;
-    station.WriteFile("Config/launcher.xml",
-                      "<Config><ProjectDir>Proj</ProjectDir><ProjectFile>Proj.prj</ProjectFile>"
-                      "<ProcessLogs>0</ProcessLogs></Config>");
-    const std::string child = station.AddChildProgram("o");
-    station.WriteConfigPy(1, 1,
-                          {{"P", "", "$(ProjectDir)/bin", child, "echo only in the main log", 0}});
-    station.Launch();
-    ASSERT_TRUE(station.WaitForOutput("only in the main log"));
     ExpectRunsThenStopsOnCtrlC(station);
-    EXPECT_EQ("", station.ReadFile("log/P.log"));
+    // Each flooding instance's file holds its own bytes, none of the other's.
+    for (const std::string file : {"Flood0.log", "Flood1.log"})
+        EXPECT_EQ(perChild / 100 * 99, xsIn(file)) << file;
+
+    // Config.ProcessLogs 0: the output goes to the launcher's log only.
+    station.WriteLauncherXml("<ProcessLogs>0</ProcessLogs>");
+    station.Launch();
+    EXPECT_TRUE(Eventually([&] { return station.LogHas("DEBUG", "underscore\n"); }));
+    ExpectRunsThenStopsOnCtrlC(station);
+    EXPECT_EQ("", station.ReadFile("log/a_b_2.log"));
 }

@@ -21,8 +21,7 @@ TEST(PlanLines, InstancesPerModulePerSlotBothAndNeither) {
     // What the children said arrives in the log on their readers' time.
     for (const std::string said : {"m=1 s=2", "2 of 3", "n=3"})
         EXPECT_TRUE(Eventually([&] { return station.LogHas("DEBUG", said + "\n"); })) << said;
-    station.Signal(SIGINT);
-    ASSERT_EQ("exit 0", station.WaitForExit());
+    ExpectRunsThenStopsOnCtrlC(station);
 
     const std::string d = station.Dir(), dir = d + "/Proj/bin", p = dir + "/" + child + " echo ";
     // clang-format off
@@ -59,8 +58,7 @@ TEST(StartOrder, EntriesInOrderInstancesBackToBackWaitsAfterEach) {
                            {"N", "", bin, child, "echo started N", -5}});
     station.Launch();
     ASSERT_TRUE(station.WaitForOutput("Start Process N successful.", 15000));
-    station.Signal(SIGINT);
-    ASSERT_EQ("exit 0", station.WaitForExit());
+    ExpectRunsThenStopsOnCtrlC(station);
 
     const std::vector<std::string> lines = Lines(station.Output(), " Process ");
     std::vector<std::string> progress;  // behind the time

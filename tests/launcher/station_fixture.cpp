@@ -45,7 +45,8 @@ std::vector<int> ChildrenOf(int parent) {
     return children;
 }
 
-pid_t Spawn(const std::vector<std::string>& args, const std::string& output) {
+pid_t Spawn(const std::vector<std::string>& args, const std::string& output,
+            const std::function<void()>& inChild) {
     std::vector<char*> argv;
     for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
     argv.push_back(nullptr);
@@ -60,6 +61,7 @@ pid_t Spawn(const std::vector<std::string>& args, const std::string& output) {
     dup2(open("/dev/null", O_RDONLY), 0);
     dup2(out, 1);
     dup2(out, 2);
+    if (inChild) inChild();
     execv(argv[0], argv.data());
     _exit(127);
 }
@@ -96,9 +98,10 @@ Station::~Station() {
     }
 }
 
-void Station::WriteLauncherXml() {
+void Station::WriteLauncherXml(const std::string& extra) {
     WriteFile("Config/launcher.xml",
-              "<Config><ProjectDir>Proj</ProjectDir><ProjectFile>Proj.prj</ProjectFile></Config>");
+              "<Config><ProjectDir>Proj</ProjectDir><ProjectFile>Proj.prj</ProjectFile>" + extra +
+                  "</Config>");
 }
 
 void Station::WriteProject(const std::string& checkMd5, const std::string& workPath,

@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <functional>
 
 #include "config/script_process.h"
 #include "tests/support/test_support.h"
@@ -16,7 +17,6 @@
 namespace station_test {
 
 using namespace test_support;
-using ScriptEntry = ScriptProcess;
 
 int FindFreePortRange(int count);      // ports no one uses, in a stretch of this process's own
 std::vector<int> ChildrenOf(int pid);  // zombies included
@@ -24,8 +24,9 @@ inline bool ProcessExists(int pid) {   // zombies included
     return kill(pid, 0) == 0;
 }
 // Starts `args` in a process group of its own with default signal handling, its output in
-// the file `output`.
-pid_t Spawn(const std::vector<std::string>& args, const std::string& output = "/dev/null");
+// the file `output`; `inChild` runs in the child just before the program is executed.
+pid_t Spawn(const std::vector<std::string>& args, const std::string& output = "/dev/null",
+            const std::function<void()>& inChild = nullptr);
 // Collects a child of this process: "exit N", "signal N", or "running" when it has not ended
 // (or is no child of this process yet) within `timeoutMs`.
 std::string WaitEnd(pid_t pid, int timeoutMs);
@@ -44,7 +45,8 @@ class Station {
     std::string ReadFile(const std::string& path) const {
         return test_support::ReadFile(_root / path);
     }
-    void WriteLauncherXml();  // naming Proj/Proj.prj
+    // Naming Proj/Proj.prj, `extra` inserted in Config.
+    void WriteLauncherXml(const std::string& extra = "");
     // `checkMd5` "0" or "1", `workPath` verbatim, `extra` inserted in Project.
     void WriteProject(const std::string& checkMd5 = "0",
                       const std::string& workPath = "$(ProjectDir)", const std::string& extra = "");

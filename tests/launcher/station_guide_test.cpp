@@ -72,8 +72,7 @@ TEST(StationGuide, TheWorkedExampleRunsAsTheGuideInstallsIt) {
 
     const std::vector<int> children = ChildrenOf(station.Pid());
     EXPECT_EQ(4u, children.size());
-    station.Signal(SIGINT);
-    EXPECT_EQ("exit 0", station.WaitForExit()) << station.Output();
+    ExpectRunsThenStopsOnCtrlC(station);
     for (int pid : children) EXPECT_FALSE(ProcessExists(pid)) << pid;
 }
 
