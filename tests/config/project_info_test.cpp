@@ -1,5 +1,4 @@
-// ProjectInfo::LoadProjectFile and GetConfigJsonName on real project files; the DEBUG messages
-// are read back from a real log file.
+// ProjectInfo on real project files; its DEBUG messages are read back from a real log file.
 #include "config/project_info.h"
 
 #include "config_test_support.h"

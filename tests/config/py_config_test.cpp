@@ -1,5 +1,4 @@
-// PyConfig with real config.py files in temporary project directories, evaluated by the embedded
-// interpreter, which starts and ends once per object, as for a second station start in a process.
+// PyConfig on real config.py files; one interpreter per object, as for a second start.
 #include "config/py_config.h"
 
 #include <Poco/Environment.h>
@@ -20,9 +19,8 @@ static std::string Locale() {
     return std::string(setlocale(LC_CTYPE, nullptr)) + " " + (variable ? variable : "(unset)");
 }
 
-// Every script runs with a SIGINT handler of ours and SIGPIPE at its default, which the
-// interpreter must leave as they are (ignored signals are inherited by the station's processes),
-// and so the locale and the environment.
+// Our SIGINT handler, SIGPIPE's default (children inherit ignored ones), the locale and the
+// environment stay as they are.
 class PyConfigTest : public ConfigTest {
   protected:
     void SetUp() override {
@@ -93,8 +91,7 @@ TEST_F(PyConfigTest, ResultsAreTakenWhenOfTheRightKindAndWhatWasReadBeforeARefus
         // Processes that are no list, or absent, give no entries.
         {WithProcesses("({'name': 'a', 'sleep': 1},)"), ok, "1 3"},
         {"{'modules': 1, 'slots': 3}", ok, "1 3"},
-        // Texts are str or UTF-8 bytes; an integer, other bytes, a zero character or a list
-        // leaves the field empty.
+        // Texts are str or UTF-8 bytes; an int, other bytes, a zero character or a list: empty.
         {WithProcesses(R"([{'name': b'Seq', 'execute': 'Pr\u00fcfer', 'path': 5, 'bin': b'\xff\xfe',
             'args': 'a\x00b', 'sleep': 1}, {'name': ['x'], 'path': None, 'sleep': 2}])"),
          ok, "1 3; Seq|Pr\u00fcfer||||1; |||||2"},
@@ -157,7 +154,8 @@ TEST_F(PyConfigTest, ScriptErrorsAreLoggedWithTheirTracebackAndEndNothing) {
     // The tracebacks name the frames.
     EXPECT_NE(Log().find("config.py\", line 1, in <module>"), std::string::npos);
     EXPECT_NE(Log().find("in check"), std::string::npos);
-    EXPECT_EQ(test_support::Lines(Log(), "config.py, line 2)").size(), 0u) << "the gist is not logged twice";
+    EXPECT_EQ(test_support::Lines(Log(), "config.py, line 2)").size(), 0u)
+        << "the gist is not logged twice";
     EXPECT_FALSE(_config.ParseConfig(_dir / "NoProject", "config.json"));
     const std::string noScript = _dir / "NoProject/VX/TesterConfig";
     EXPECT_EQ(Printed(), "Neither " + noScript + "/config.py nor " + noScript +
@@ -186,9 +184,8 @@ TEST_F(PyConfigTest, TheScriptRunsOncePerObjectAndEnsureParsedRetries) {
 }
 
 TEST_F(PyConfigTest, TheStationsOwnScriptRunsWhateverThePathAndTheCachesHold) {
-    // An impostor found first on the module path and imported at start-up, and a first script
-    // that plants it as cached code of config.py, unchecked against the source, and compiles
-    // the station's script for a station that ships only config.pyc.
+    // An impostor first on the module path and imported at start-up; a first script plants it as
+    // unchecked cached code of config.py and compiles the station's script as a lone config.pyc.
     const std::string impostor = Returning("{'modules': 66, 'slots': 66}");
     Write("elsewhere/config.py", impostor);
     Write("elsewhere/sitecustomize.py", "import config\n");

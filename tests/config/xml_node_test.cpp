@@ -83,10 +83,8 @@ TEST_F(XmlNodeTest, OnlyWellFormedFilesOfBoundedDepthLoad) {
         XmlNode document = Load(content);
         EXPECT_TRUE(document.IsValid() && document.GetNodes("Config").empty()) << content;
     }
-    // Text outside any element, an unclosed element, markup that ends inside a quote or a
-    // comment, and nesting deep enough to exhaust the stack: plain, behind markup the parser
-    // ends at its first ">" (an unknown "<!", a quote in an attribute name), or one level beyond
-    // the bound.
+    // Text outside elements, unclosed markup, and nesting too deep for the stack: plain, behind
+    // markup the parser ends at its first ">" ("<!x[", a quote in a name), or one past the bound.
     std::string deep = Repeat("<a>", 200000) + Repeat("</a>", 200000);
     std::string deepest = Repeat("<a>", 999) + "<a/>" + Repeat("</a>", 999);
     const std::string bad[] = {"abc",

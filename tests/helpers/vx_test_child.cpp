@@ -1,5 +1,4 @@
-// The one helper program the tests start as a child process. The first argument picks the
-// mode; see kModes below. Output goes through write(2) so that every call is one pipe write.
+// The tests' helper child: argv[1] picks a mode of kModes; each output is one write(2).
 #include <arpa/inet.h>
 #include <dirent.h>
 #include <netinet/in.h>
@@ -135,8 +134,7 @@ const Mode kModes[] = {
          SleepForever();
      }},
     {"hold-port", HoldPort},
-    // grandchild [leave]: forks a child that sleeps, prints "grandchild PID", then sleeps too
-    // or, with "leave", ends with 0.
+    // grandchild [leave]: forks a sleeper, prints "grandchild PID", then sleeps (or ends with 0).
     {"grandchild",
      [](int argc, char**) -> int {
          pid_t child = fork();

@@ -14,8 +14,7 @@ using namespace test_support;
 static const std::string kFillError = "Failure to fill!Decryption error!";
 static const std::string kLengthError = "Wrong ciphertext length!Decryption error!";
 
-// Enciphers `padded` (already a whole number of blocks, fill included) the launcher's way,
-// so that tests can build texts with any fill, right or wrong.
+// Enciphers `padded` (whole blocks, fill included) the launcher's way: any fill, right or wrong.
 static std::string SealRaw(const std::string& padded) {
     RijndaelCipher cipher;
     cipher.ExpandKey(kCsvKey, kCsvChain, 16, 16);
@@ -67,9 +66,8 @@ TEST(CsvBase64, DecodesGroupsAndStopsAtTheFirstForeignCharacter) {
     for (unsigned char c : {'=', '-', '_', '\n', '\xC3'}) EXPECT_FALSE(IsBase64Char(c)) << c;
 }
 
-// Rows of text and the plain text or error it gives. A text with a wrong fill or length fails
-// with its own message and gives no plain text; as a file it replaces the target whole, or
-// leaves it as it was and creates none.
+// Texts and the plain text or error each gives. A failure gives no plain text and, as a file,
+// leaves the target as it was (or creates none); a success replaces it whole.
 TEST_F(CsvDecryption, SameOutcomeForTextsAndFiles) {
     const std::string wrapped = Protect(std::string(200, 'x')), target = dir / "t.csv";
     std::vector<std::pair<std::string, std::string>> rows = {

@@ -1,6 +1,5 @@
-// Station files that are not what they seem (POSIX: FIFOs, sparse files, links, modes). Every
-// reader of station files reads only a regular file of bounded size and never waits on a FIFO;
-// writing a decrypted CSV follows no planted link and keeps the target's permissions.
+// Station files that are not what they seem (FIFOs, sparse files, links, modes): each reader
+// takes only a bounded regular file, never waiting; decrypted CSVs follow no link, keep modes.
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -21,8 +20,7 @@ using namespace test_support;
 
 namespace {
 
-// `read()` on a thread. Should it wait on the FIFO at `fifo`, a writer that comes and goes at
-// once ends the wait after five seconds, and the test fails.
+// `read()` on a thread; should it wait on the FIFO `fifo` 5 s, the test fails; a writer frees it.
 template <class Read>
 auto WithoutWaitingOn(const std::string& fifo, Read read) {
     auto result = std::async(std::launch::async, read);
@@ -34,8 +32,7 @@ auto WithoutWaitingOn(const std::string& fifo, Read read) {
     return result.get();
 }
 
-// In `dir`: a directory, a FIFO, a link to the FIFO and a sparse file of `hugeSize` bytes, each
-// under `name` + its kind; returns the four paths.
+// In `dir` under `name` + the kind: a directory, a FIFO, a link to it, a sparse file of `hugeSize`.
 std::vector<std::string> NoneOfThemAFileToRead(const TempDir& dir, const std::string& name,
                                                uint64_t hugeSize) {
     const std::string directory = dir / (name + ".dir"), fifo = dir / (name + ".fifo"),
@@ -58,22 +55,18 @@ TEST(HostileProtectedFile, DirectoryFifoOrHugeFileIsRefusedAndTheTargetUntouched
     const std::string notAFile = "srcfile is not a regular file (a directory, FIFO or device)";
     const std::string tooLarge =
         "srcfile is larger than " + std::to_string(kMaxProtectedFileSize) + " bytes";
-    const std::vector<std::string> bad =
-        NoneOfThemAFileToRead(dir, "limits", uint64_t(100) << 30);  // 100 GiB, 0 bytes on disk
-    const std::string justAbove = dir / "above.bry";
-    WriteFile(justAbove, "");
-    ASSERT_EQ(truncate(justAbove.c_str(), off_t(kMaxProtectedFileSize + 1)), 0);
-    const std::pair<std::string, std::string> cases[] = {{bad[0], notAFile},
-                                                         {bad[1], notAFile},
-                                                         {bad[2], notAFile},
-                                                         {bad[3], tooLarge},
-                                                         {justAbove, tooLarge}};
-    for (const auto& [source, reason] : cases) {
+    // Three that are no file, a sparse file of 100 GiB and one just above the bound.
+    std::vector<std::string> sources = NoneOfThemAFileToRead(dir, "limits", uint64_t(100) << 30);
+    sources.push_back(dir / "above.bry");
+    WriteFile(sources.back(), "");
+    ASSERT_EQ(truncate(sources.back().c_str(), off_t(kMaxProtectedFileSize + 1)), 0);
+    for (size_t i = 0; i < sources.size(); ++i) {
+        const std::string& source = sources[i];
         WriteFile(target, "previous content");
         error.clear();
         EXPECT_FALSE(
             WithoutWaitingOn(source, [&] { return decryptor.DecryptFile(source, target, error); }));
-        EXPECT_EQ(error, reason + remedy) << source;
+        EXPECT_EQ(error, (i < 3 ? notAFile : tooLarge) + remedy) << source;
         EXPECT_EQ(ReadFile(target), "previous content");
         EXPECT_FALSE(std::filesystem::exists(target + ".vxtmp"));
     }
@@ -92,15 +85,12 @@ TEST(HostileStationFiles, EveryReaderRefusesWhatIsNoRegularFileOrTooLargeWithout
     }
     // The manifest says why; a listed file that is no regular file has no digest.
     const std::vector<std::string> manifests = NoneOfThemAFileToRead(dir, "md5.csv", huge);
-    const ManifestRead expected[] = {ManifestRead::NotRegularFile, ManifestRead::NotRegularFile,
-                                     ManifestRead::NotRegularFile, ManifestRead::TooLarge};
-    for (size_t i = 0; i < manifests.size(); ++i) {
+    for (size_t i = 0; i < manifests.size(); ++i)  // the last one is the sparse file
         EXPECT_EQ(
             WithoutWaitingOn(manifests[i],
                              [&] { return ForEachMd5Entry(manifests[i], [](const Md5Entry&) {}); }),
-            expected[i])
+            i == 3 ? ManifestRead::TooLarge : ManifestRead::NotRegularFile)
             << manifests[i];
-    }
     EXPECT_EQ(ManifestProblem(ManifestRead::TooLarge), "is larger than 268435456 bytes");
     std::string digest = "untouched";
     for (const std::string& listed : {manifests[1], manifests[2]})
@@ -108,16 +98,10 @@ TEST(HostileStationFiles, EveryReaderRefusesWhatIsNoRegularFileOrTooLargeWithout
     EXPECT_EQ(digest, "untouched");
 }
 
-mode_t ModeOf(const std::string& path) {
+struct stat Stat(const std::string& path) {  // of the entry itself, not what a link names
     struct stat info {};
     EXPECT_EQ(lstat(path.c_str(), &info), 0) << path;
-    return info.st_mode;
-}
-
-uid_t OwnerOf(const std::string& path) {
-    struct stat info {};
-    EXPECT_EQ(lstat(path.c_str(), &info), 0) << path;
-    return info.st_uid;
+    return info;
 }
 
 TEST(DecryptedCsvWriting, NoPlantedLinkIsFollowedAndPermissionsAreKept) {
@@ -142,24 +126,20 @@ TEST(DecryptedCsvWriting, NoPlantedLinkIsFollowedAndPermissionsAreKept) {
         ASSERT_EQ(symlink(planted.c_str(), temporary.c_str()), 0);
         ASSERT_TRUE(decryptor.DecryptFile(source, target, error)) << error;
         EXPECT_EQ(ReadFile(target), "a,b\n1,2\n");
-        EXPECT_EQ(ModeOf(target), S_IFREG | 0640);
+        EXPECT_EQ(Stat(target).st_mode, S_IFREG | 0640);
         EXPECT_FALSE(std::filesystem::exists(std::filesystem::symlink_status(temporary)));
     }
     EXPECT_EQ(ReadFile(secret), "not yours");
-    EXPECT_EQ(ModeOf(secret), S_IFREG | 0600);
+    EXPECT_EQ(Stat(secret).st_mode, S_IFREG | 0600);
     EXPECT_FALSE(std::filesystem::exists(nowhere));
 
     // An operator's chmod 600 (and the owner, where the launcher may keep it) survives.
-    ASSERT_EQ(chmod(target.c_str(), 0600), 0);
     const bool root = geteuid() == 0;
-    if (root) {
-        ASSERT_EQ(chown(target.c_str(), 65534, 65534), 0);
-    }
+    ASSERT_TRUE(chmod(target.c_str(), 0600) == 0 &&
+                (!root || chown(target.c_str(), 65534, 65534) == 0));
     ASSERT_TRUE(decryptor.DecryptFile(source, target, error)) << error;
-    EXPECT_EQ(ModeOf(target), S_IFREG | 0600);
-    if (root) {
-        EXPECT_EQ(OwnerOf(target), uid_t(65534));
-    }
+    EXPECT_EQ(Stat(target).st_mode, S_IFREG | 0600);
+    EXPECT_TRUE(!root || Stat(target).st_uid == 65534);
 
     // A temporary file left by a crash does not stop the next start.
     WriteFile(temporary, "half written");
@@ -171,7 +151,7 @@ TEST(DecryptedCsvWriting, NoPlantedLinkIsFollowedAndPermissionsAreKept) {
     std::filesystem::remove(target);
     ASSERT_EQ(symlink(secret.c_str(), target.c_str()), 0);
     ASSERT_TRUE(decryptor.DecryptFile(source, target, error)) << error;
-    EXPECT_EQ(ModeOf(target), S_IFREG | 0640);
+    EXPECT_EQ(Stat(target).st_mode, S_IFREG | 0640);
     EXPECT_EQ(ReadFile(secret), "not yours");
 }
 

@@ -41,10 +41,8 @@ TEST(LocalFilePosix, PermissionsAreObeyed) {
     ASSERT_EQ(chmod(locked.c_str(), 0) | mkdir((dir / "closed").c_str(), 0) |
                   chmod(dir.path.c_str(), 0755),
               0);
-    // Root reads anything, so a forked child gives root up first and reports through its exit
-    // code. It ends with _exit: exit handlers would wait for threads that fork did not copy.
-    // The console's writer thread runs before the fork: the child, which may print, must not
-    // start a thread of its own in a copy of a threaded process.
+    // Root reads anything: a forked child drops root and reports by its _exit code (no exit
+    // handlers). The console thread runs before the fork, so the child never starts a thread.
     ConsoleWrite("\n", 1);
     ConsoleFlush(5000);
     pid_t child = fork();

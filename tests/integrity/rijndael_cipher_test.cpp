@@ -45,10 +45,8 @@ static Bytes OpenSsl(const EVP_CIPHER* type, const Bytes& key, const Bytes& iv, 
     return written == int(in.size()) ? out : Bytes();
 }
 
-// Key 00 01 02 ..., plain block 00 11 22 ... ff repeated to the block size. The 16-byte blocks
-// are AES, held against OpenSSL below; the larger ones have no published set at hand: their
-// rows were produced by a plain byte-by-byte textbook Rijndael and are pinned here. Whole
-// buffers in every mode come back through DecryptBuffer.
+// Key 00 01 02 ..., plain 00 11 .. ff repeated: AES for 16-byte blocks (FIPS-197), rows pinned
+// from a textbook Rijndael for larger ones; whole buffers in every mode come back.
 TEST(RijndaelCipher, KnownVectorsAndRoundTripsForEveryKeyAndBlockSize) {
     const std::tuple<int, int, std::string> vectors[] = {
         {16, 16, "69c4e0d86a7b0430d8cdb78070b4c55a"},  // FIPS-197 C.1

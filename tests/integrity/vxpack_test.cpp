@@ -19,8 +19,7 @@ class VXPackTool : public ::testing::Test {
         WriteFile(station / "log/Launcher.log", "log line\n");
     }
 
-    // Runs VXPack with `arguments` (split at blanks): its exit status; what it wrote in `out`
-    // and `err`.
+    // VXPack run with `arguments` split at blanks: its status, its output in `out` and `err`.
     int Run(const std::string& arguments) {
         std::istringstream words(arguments);
         std::vector<std::string> args;
@@ -74,8 +73,7 @@ TEST_F(VXPackTool, ManifestIsAcceptedByTheCheckThenFlagsLaterChanges) {
     EXPECT_EQ(ReadFile(manifest), "md5\n" + xml + csv + vx);
     EXPECT_EQ(Run("verify " + station.path), 0) << out;
 
-    // A listed path that is no file or leaves the directory, or a name no manifest can hold:
-    // the manifest stays as it was.
+    // A listed path that is no file or lies outside, or a name no manifest holds: it stays.
     const std::string before = ReadFile(manifest);
     for (const char* listed : {" Project", " nothing.txt", " ../x"})
         EXPECT_EQ(Run("manifest " + station.path + listed), 2) << listed;

@@ -1,5 +1,4 @@
-// Bad input met end to end: an installation directory where the log cannot be written, and a
-// manifest that cannot be used. In both the launcher still brings the station up.
+// Bad input end to end: an unwritable log directory, an unusable manifest; the station comes up.
 
 #include <sys/stat.h>
 
@@ -23,9 +22,8 @@ TEST(BadEnvironment, UnwritableLogDirectoryLeavesTheConsole) {
     EXPECT_EQ("not a directory", station.ReadFile("log"));
 }
 
-// A manifest that cannot be read as one yields no findings: there is nothing to name, so
-// start-up goes on even though its entry names a missing file, but the operator is told (log
-// and console) that nothing was verified. A FIFO in its place is not waited on.
+// A manifest that cannot be read as one yields no findings, so start-up goes on, but the log and
+// the console say that nothing was verified; a FIFO in its place is not waited on.
 TEST(BadManifest, WrongHeaderIsNoReasonToStop) {
     Station station;
     station.WriteProject("1");
@@ -56,8 +54,7 @@ TEST(BadManifest, WrongHeaderIsNoReasonToStop) {
     }
 }
 
-// IsCheckMD5 beyond 32 bits saturates as the stations' runtime reads it: not 0, so the check
-// runs (it once wrapped to 0 and switched the check off).
+// IsCheckMD5 beyond 32 bits saturates, not 0: the check runs (it once wrapped to 0 and was off).
 TEST(BadManifest, IsCheckMD5BeyondThirtyTwoBitsKeepsTheCheckOn) {
     Station station;
     station.WriteProject("4294967296");
@@ -67,8 +64,7 @@ TEST(BadManifest, IsCheckMD5BeyondThirtyTwoBitsKeepsTheCheckOn) {
               Lines(station.Output(), " have changed"));
 }
 
-// Started with standard output closed: the log must not take descriptor 1, or every console
-// line (the runner's "CreateProcess success." is console-only) would land in it.
+// With stdout closed at start the log must not take descriptor 1, or console-only lines land in it.
 TEST(BadEnvironment, ClosedStandardOutputNeverBecomesTheLog) {
     Station station;
     const std::string child = station.AddChildProgram("c");

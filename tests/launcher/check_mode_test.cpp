@@ -1,5 +1,4 @@
-// The command line: --help, --version and unknown options touch nothing; --check runs the
-// start-up steps, shows what a start would do and changes nothing of the station.
+// --help, --version, unknown options and --check (what a start would do) change nothing.
 
 #include <map>
 

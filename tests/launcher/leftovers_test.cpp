@@ -1,6 +1,5 @@
-// Before starting, what listens on a Sequence, Engine or StateMachine port and what runs a
-// station executable is killed and reported with what it ran; what an interpreter named "lua"
-// runs is not, and neither is the launcher's own parent.
+// Before the starts, station port holders and station executables are killed and reported with
+// what they ran; what an interpreter named "lua" runs is not, nor the launcher's own parent.
 
 #include "station_fixture.h"
 
@@ -88,8 +87,7 @@ TEST(Leftovers, WhatStartedTheLauncherIsNeverEnded) {
     EXPECT_EQ("exit 0", WaitEnd(ancestor, 5000)) << station.Output();
 }
 
-// A base port near the top of the 32-bit range, as the port file allows: no port beyond
-// 65535 is probed and nothing wraps around (the sanitizer build checks the arithmetic).
+// Base ports near the top of 32 bits: nothing beyond 65535 is probed and nothing wraps around.
 TEST(Leftovers, BasePortsBeyondTheLastPortProbeNothing) {
     Station station;
     station.WriteConfigPy(2, 4, {});

@@ -37,16 +37,14 @@ TEST(OutputCapture, EveryByteOfSeveralFloodingChildrenReachesLogAndConsole) {
     for (size_t i = 0; i < written.size(); ++i) written[i] = static_cast<char>('a' + i % 26);
     EXPECT_EQ(written, RecordsOnlyOf(station, "abcdefghijklmnopqrstuvwxyz"));
 
-    // On the console each chunk is one line: the flood's bytes are all there (and the x's
-    // of the letters).
+    // On the console each chunk is one line: every x of the flood (and of the letters) is there.
     const std::string output = station.Output();
     EXPECT_EQ(children * perChild / 100 * 99 + std::count(written.begin(), written.end(), 'x'),
               static_cast<size_t>(std::count(output.begin(), output.end(), 'x')));
     ExpectRunsThenStopsOnCtrlC(station);
 }
 
-// A console that never reads (a full pipe) holds up neither the log nor the stop: every byte
-// reaches the log, the loss on the console is logged, and each event still ends the station.
+// A console that never reads holds up neither the log (every byte) nor the stop; its loss is logged
 TEST(OutputCapture, AConsoleThatNeverReadsHoldsUpNeitherTheLogNorTheStop) {
     const size_t perChild = 6000000;  // together well beyond the console's buffer
     for (int signalNumber : {SIGINT, SIGHUP, SIGTERM}) {

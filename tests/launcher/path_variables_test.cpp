@@ -1,5 +1,4 @@
-// The path variables: the order they are substituted in, and that a substituted value is
-// never expanded again by its own step. (What each stands for shows in the plan lines.)
+// The order the path variables go in; no step expands a value it inserted (values: plan lines).
 
 #include "launcher/path_variables.h"
 

@@ -1,5 +1,4 @@
-// What the operator learns of each child: an end it was not asked for is reported at once,
-// and each instance's output is also kept in a log of its own.
+// A child's unasked end is reported at once; each instance's output also goes to a log of its own.
 
 #include <regex>
 

@@ -1,6 +1,4 @@
-// Ctrl-C, Ctrl-Break, console close and shutdown (SIGINT, SIGQUIT, SIGHUP, SIGTERM) while the
-// station runs or starts: every child is terminated and collected, nothing more starts, the
-// launcher ends as told.
+// Each console event while the station runs or starts: every child ends, nothing more starts.
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -62,8 +60,7 @@ TEST_P(Quit, EveryChildIsGoneAndTheLauncherEndsAsTheEventSays) {
 
     // Gone, not even as zombies: anything left would have been handed to this process.
     for (int pid : children) EXPECT_FALSE(ProcessExists(pid)) << pid;
-    // The grandchild died with its process group; no child of the launcher's, it comes to
-    // this process (a subreaper) to be collected.
+    // The grandchild died with its group; it comes to this process (a subreaper) to be collected.
     EXPECT_EQ("signal 9", WaitEnd(grandchild, 1000));
     EXPECT_TRUE(ChildrenOf(getpid()).empty());
 }
@@ -95,9 +92,8 @@ TEST(QuitDuringStartUp, CtrlCWhileTheScriptRunsStartsNothing) {
     EXPECT_TRUE(ChildrenOf(getpid()).empty());
 }
 
-// Ctrl-C quickly followed by a shutdown, while the launcher waits after a start: it never
-// aborts, and a shutdown it has taken on decides how it ends. VX_SIGNAL_PAIRS sets how many
-// pairs (bench/launcher/run-signal-pairs runs hundreds).
+// Ctrl-C quickly followed by a shutdown never aborts, and a shutdown taken on decides the end.
+// VX_SIGNAL_PAIRS sets how many pairs (bench/launcher/run-signal-pairs runs hundreds).
 TEST(QuitTwice, CtrlCThenShutdownNeverAbortsAndATakenShutdownDecides) {
     const char* pairsSetting = getenv("VX_SIGNAL_PAIRS");
     const int pairs = pairsSetting != nullptr ? atoi(pairsSetting) : 6;
@@ -122,8 +118,7 @@ TEST(QuitTwice, CtrlCThenShutdownNeverAbortsAndATakenShutdownDecides) {
     printf("%d of %d pairs ended by the shutdown\n", byShutdown, pairs);
 }
 
-// Started with SIGHUP ignored (nohup), the launcher keeps it ignored; Ctrl-C still works for a
-// background job, whose SIGINT comes ignored from its shell.
+// Under nohup SIGHUP stays ignored; Ctrl-C works for a background job, whose SIGINT is ignored.
 TEST(QuitInherited, IgnoredHangUpStaysIgnoredIgnoredCtrlCIsTakenOver) {
     Station station;
     const std::string child = station.AddChildProgram("n");
@@ -140,8 +135,7 @@ TEST(QuitInherited, IgnoredHangUpStaysIgnoredIgnoredCtrlCIsTakenOver) {
     EXPECT_EQ(std::string::npos, station.Output().find("CTRL_CLOSE_EVENT"));
 }
 
-// A Ctrl-C that comes before the log is open (here: while opening it waits for a reader of a
-// FIFO in its place) is handled like a later one: exit status 0, not death by the signal.
+// Ctrl-C before the log is open (opening waits on a FIFO in its place) ends with 0, not the signal.
 TEST(QuitInherited, CtrlCBeforeTheLogIsOpenIsHandledOnceItIs) {
     Station station;
     const std::string log = station.Dir() + "/log/Launcher.log";

@@ -1,5 +1,4 @@
-// Launchers of one station side by side and one after another: a second launcher refuses and
-// touches nothing; failed starts never push the log of a run that started out of the backups.
+// A second launcher refuses and touches nothing; failed starts never push out a started run's log.
 
 #include "station_fixture.h"
 

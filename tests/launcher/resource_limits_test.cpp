@@ -1,5 +1,4 @@
-// Out of threads or processes (a container's pids limit, `ulimit -u`): a start that cannot get
-// its reader thread or its process fails like any other, and nothing is left behind.
+// Out of tasks (`ulimit -u`): a start that gets no thread or process fails, leaving nothing behind.
 
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -19,9 +18,8 @@ TEST(ResourceLimits, StartsBeyondTheTaskLimitFailAndLeaveNothingBehind) {
             {"P" + std::to_string(i), "", "$(ProjectDir)/bin", child, "ignore-term", 0});
     station.WriteConfigPy(1, 1, entries);
     chmod(station.Dir().c_str(), 0777);  // the log directory is made by the unprivileged launcher
-    // The launcher's own threads, then a child and a reader each: the limit runs out in the
-    // middle of the plan, for a child or for its reader. The task limit binds only a user
-    // without privileges (nobody).
+    // Past the launcher's own threads each start takes a child and a reader: the limit runs out
+    // mid-plan. It binds only an unprivileged user (nobody).
     const pid_t pid = Spawn({station.Dir() + "/VXLauncher"}, station.Dir() + "/console.txt", [] {
         const rlimit tasks = {12, 12};
         if (setgid(65534) != 0 || setuid(65534) != 0 || setrlimit(RLIMIT_NPROC, &tasks) != 0)

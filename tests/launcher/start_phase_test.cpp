@@ -1,5 +1,4 @@
-// The start phase: a "CreateProcess" line per instance with numbers and variables in, the
-// entries in order, the instances of one back to back, and the entry's wait after them.
+// The start phase: each instance's line, entries in order, instances back to back, then the wait.
 
 #include "station_fixture.h"
 
@@ -88,8 +87,7 @@ TEST(StartOrder, EntriesInOrderInstancesBackToBackWaitsAfterEach) {
               output.find("Start to check process running state."));
 }
 
-// An installation under a path with blanks (or quotes) starts its programs: the command lines
-// are made from path variables, so the program's path in them is not quoted.
+// A path with blanks or quotes: the command lines come from path variables, the program unquoted.
 TEST(StartOrder, AnInstallationPathWithBlanksOrQuotesStartsItsPrograms) {
     Station station;
     const std::string child = station.AddChildProgram("b");

@@ -1,5 +1,4 @@
-// Start-up stops at the first step that fails, with that step's message, exit status 255 and
-// no child started; digest findings stop it unless they are of the tolerated kinds.
+// Start-up stops at the first failing step, with its message, status 255 and no child started.
 
 #include <cstdlib>
 

@@ -1,8 +1,7 @@
 #pragma once
-// A station installation in a temporary directory D and the real VXLauncher run in it:
-// D/VXLauncher, D/Config/{launcher.xml,md5.csv}, D/Proj/Proj.prj, D/Proj/bin/<children>,
-// D/Proj/VX/TesterConfig/{config.py,zmqports.json}, D/log/, the console in D/console.txt.
-// POSIX: the launcher runs in a process group of its own and gets real signals.
+// A station installation in a temporary directory D (D/VXLauncher, D/Config, D/Proj with bin/
+// and VX/TesterConfig/, D/log/, the console in D/console.txt) and the real VXLauncher run in
+// it, in a process group of its own and sent real signals (POSIX).
 
 #include <gtest/gtest.h>
 #include <signal.h>
@@ -27,8 +26,7 @@ inline bool ProcessExists(int pid) {   // zombies included
 // the file `output`; `inChild` runs in the child just before the program is executed.
 pid_t Spawn(const std::vector<std::string>& args, const std::string& output = "/dev/null",
             const std::function<void()>& inChild = nullptr);
-// Collects a child of this process: "exit N", "signal N", or "running" when it has not ended
-// (or is no child of this process yet) within `timeoutMs`.
+// Collects a child of this process: "exit N", "signal N", or "running" if not ended in time.
 std::string WaitEnd(pid_t pid, int timeoutMs);
 
 class Station {
@@ -45,8 +43,7 @@ class Station {
     std::string ReadFile(const std::string& path) const {
         return test_support::ReadFile(_root / path);
     }
-    // Naming Proj/Proj.prj, `extra` inserted in Config.
-    void WriteLauncherXml(const std::string& extra = "");
+    void WriteLauncherXml(const std::string& extra = "");  // naming Proj/Proj.prj, `extra` in it
     // `checkMd5` "0" or "1", `workPath` verbatim, `extra` inserted in Project.
     void WriteProject(const std::string& checkMd5 = "0",
                       const std::string& workPath = "$(ProjectDir)", const std::string& extra = "");
@@ -55,8 +52,7 @@ class Station {
     void WriteConfigPy(int modules, int slots, const std::vector<ScriptProcess>& entries);
     void WritePorts(int sequencer, int engine, int stateMachine);  // -1 leaves a key out
     void WriteMinimalStation();  // all that start-up needs, and no process
-    // The test child program in Proj/bin under a name of this test process's own (the
-    // launcher kills station executables by name); returns the name.
+    // The test child in Proj/bin under a name of this test process's own; returns the name.
     std::string AddChildProgram(const std::string& suffix);
 
     // Starts D/VXLauncher; `freshLog` removes D/log first, so that a run is judged by its own.

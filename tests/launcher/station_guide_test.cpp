@@ -1,6 +1,5 @@
-// The worked example of docs/station-guide.md, installed from docs/example-station as the guide
-// installs it, runs under the real launcher: every planned process starts, their output reaches
-// the log, Ctrl-C ends them all. And the guide quotes every file of the example as it is.
+// The worked example of docs/station-guide.md, installed as the guide says, runs and stops under
+// the launcher; the guide quotes every file of the example as it is.
 
 #include <algorithm>
 #include <regex>
@@ -20,8 +19,7 @@ std::string RunVXPack(std::vector<std::string> args) {
     return WaitEnd(Spawn(args), 10000);
 }
 
-// The port file with every number moved to a stretch of free ports: the launcher kills whatever
-// listens on the station's ports.
+// The port file's numbers moved to free ports: the launcher kills what listens on station ports.
 std::string WithFreePorts(const std::string& text) {
     const std::regex number("[0-9]+");
     std::vector<int> ports;

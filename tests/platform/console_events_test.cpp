@@ -33,8 +33,7 @@ std::string Deliver(int signal, int& status) {
 }  // namespace
 
 TEST(ConsoleEvents, EachSignalRunsTheCallbackOnceAndEndsTheProgramAsItShould) {
-    // After Ctrl-C the program's loop ends it; after a close, a shutdown or Ctrl-Break (SIGQUIT)
-    // it dies by that signal once the callback has returned.
+    // Ctrl-C ends the program through its loop; a close, shutdown or Ctrl-Break by that signal.
     const std::pair<int, const char*> cases[] = {
         {SIGINT, "ready\nCTRL_C_EVENT \ncallback ran\nloop ended\n"},
         {SIGHUP, "ready\nCTRL_CLOSE_EVENT \ncallback ran\n"},

@@ -16,8 +16,7 @@ TEST(GetExeDir, IsTheDirectoryOfTheRunningProgramWithoutItsName) {
     EXPECT_EQ(ExeDirFromPath("VXLauncher"), "VXLauncher");
 }
 
-// The one checked whole-file reader and the exclusive creation under it; the kinds of
-// hostile files each reader meets are in tests/integrity/hostile_files_test.cpp.
+// The checked whole-file reader and exclusive creation (hostile files: hostile_files_test.cpp).
 TEST(ReadWholeFile, OnlyARegularFileWithinTheBound) {
     test_support::TempDir dir;
     const std::string file = dir / "f", link = dir / "link";

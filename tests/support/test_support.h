@@ -1,6 +1,5 @@
 #pragma once
-// What the tests need on any system: a temporary directory, whole files, waiting for a
-// condition, the launcher's log read back as records, and standard output captured.
+// What the tests need on any system: temporary directory, files, waiting, log records, stdout.
 
 #include <functional>
 #include <string>
@@ -9,8 +8,7 @@
 
 namespace test_support {
 
-// A fresh directory under the system's temporary directory, removed with its contents at the
-// end. No "x" in its name: the output tests count that letter on the console.
+// A fresh temporary directory, removed with its contents; no "x" in its name (tests count x's).
 class TempDir {
   public:
     TempDir();
