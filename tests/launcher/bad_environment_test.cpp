@@ -54,16 +54,6 @@ TEST(BadManifest, WrongHeaderIsNoReasonToStop) {
     }
 }
 
-// IsCheckMD5 beyond 32 bits saturates, not 0: the check runs (it once wrapped to 0 and was off).
-TEST(BadManifest, IsCheckMD5BeyondThirtyTwoBitsKeepsTheCheckOn) {
-    Station station;
-    station.WriteProject("4294967296");
-    station.WriteManifest({{"/Proj/bin/missing", "00000000000000000000000000000000"}});
-    LaunchFailsAtStartUp(station);
-    EXPECT_EQ(std::vector<std::string>({"/Proj/bin/missing have changed"}),
-              Lines(station.Output(), " have changed"));
-}
-
 // With stdout closed at start the log must not take descriptor 1, or console-only lines land in it.
 TEST(BadEnvironment, ClosedStandardOutputNeverBecomesTheLog) {
     Station station;

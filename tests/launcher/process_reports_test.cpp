@@ -19,7 +19,6 @@ TEST(ProcessReports, AChildThatEndsByItselfIsReportedOnceAndAClosedOneIsNot) {
     ASSERT_TRUE(station.WaitForOutput("Start Process Stays successful.", 15000));
     const std::vector<int> children = ChildrenOf(station.Pid());
     ASSERT_FALSE(children.empty());
-    const std::string started = station.Output();
     const int crash = children.front();
     kill(crash, SIGKILL);
     ASSERT_TRUE(station.WaitForOutput("was killed by signal 9"));
@@ -39,13 +38,10 @@ TEST(ProcessReports, AChildThatEndsByItselfIsReportedOnceAndAClosedOneIsNot) {
     EXPECT_LT(output.find("Process Early (pid"), output.find("Start Process Early successful."));
     EXPECT_NE(std::string::npos, output.find("Process Crash (pid " + std::to_string(crash) + ")"));
     // A status of 0 is DEBUG, anything else ERROR; the same text in the log as on the console.
-    for (const auto& [level, message] : station.LogRecords()) {
-        if (message.find(") ended with status 0 after") != std::string::npos) {
-            EXPECT_EQ("DEBUG", level);
-        } else if (message.find("(pid ") != std::string::npos) {
-            EXPECT_EQ("ERROR", level);
-        }
-    }
+    for (const auto& [level, message] : station.LogRecords())
+        if (message.find("(pid ") != std::string::npos)
+            EXPECT_EQ(message.find(" status 0 after") != std::string::npos ? "DEBUG" : "ERROR",
+                      level);
     EXPECT_EQ(3u, Lines(station.LogText(), "(pid ").size());
 }
 
