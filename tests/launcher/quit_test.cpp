@@ -1,6 +1,5 @@
 // Each console event while the station runs or starts: every child ends, nothing more starts.
 
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
