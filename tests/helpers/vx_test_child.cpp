@@ -1,18 +1,15 @@
 // The tests' helper child: argv[1] picks a mode of kModes; each output is one write(2).
 #include <arpa/inet.h>
-#include <dirent.h>
 #include <netinet/in.h>
 #include <signal.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
-#include <vector>
 
 namespace {
 
@@ -56,20 +53,6 @@ int HoldPort(int argc, char** argv) {
     int status = 0;
     waitpid(child, &status, 0);
     return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-}
-
-// list-fds: "fds 0 1 2" with every open descriptor, in ascending order.
-int ListFds(int, char**) {
-    DIR* dir = opendir("/proc/self/fd");
-    std::vector<int> listed;
-    while (struct dirent* entry = readdir(dir))
-        if (entry->d_name[0] != '.' && atoi(entry->d_name) != dirfd(dir))
-            listed.push_back(atoi(entry->d_name));
-    closedir(dir);
-    std::sort(listed.begin(), listed.end());
-    std::string line = "fds";
-    for (int fd : listed) line += " " + std::to_string(fd);
-    return Say(line + "\n");
 }
 
 // signals: "blocked N ignored M" for the signals blocked and ignored at start.
@@ -143,7 +126,6 @@ const Mode kModes[] = {
          if (argc > 2) return 0;
          SleepForever();
      }},
-    {"list-fds", ListFds},
     {"signals", Signals},
     // sleep MS: sleeps MS milliseconds, then ends with 0.
     {"sleep", [](int argc, char** argv) { return usleep(Arg(argc, argv, 1) * 1000) == 0 ? 0 : 1; }},
