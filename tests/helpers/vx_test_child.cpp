@@ -14,9 +14,9 @@
 namespace {
 
 // Writes all of `text`; 0 when it did, 1 when the pipe refused it (so a mode may end with it).
-int Say(const std::string& text, int fd = STDOUT_FILENO) {
+int Say(const std::string& text) {
     for (size_t done = 0; done < text.size();) {
-        ssize_t written = write(fd, text.data() + done, text.size() - done);
+        ssize_t written = write(STDOUT_FILENO, text.data() + done, text.size() - done);
         if (written <= 0) return 1;
         done += static_cast<size_t>(written);
     }
@@ -95,16 +95,6 @@ const Mode kModes[] = {
          if (lineSize == 0) return 2;
          const std::string line = std::string(lineSize - 1, 'x') + "\n";
          for (unsigned long long sent = 0; sent < total; sent += lineSize) Say(line);
-         return 0;
-     }},
-    // stderr-stdout: alternating writes to standard output and standard error, one chunk each.
-    {"stderr-stdout",
-     [](int, char**) {
-         for (int i = 0; i < 5; ++i) {
-             Say("out" + std::to_string(i) + "\n");
-             Say("err" + std::to_string(i) + "\n", STDERR_FILENO);
-             usleep(20000);  // one write per chunk, so the order is visible chunk by chunk
-         }
          return 0;
      }},
     // zero-byte: "before", a zero byte and "after" in one write.
