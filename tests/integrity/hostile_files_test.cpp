@@ -77,12 +77,11 @@ TEST(HostileStationFiles, EveryReaderRefusesWhatIsNoRegularFileOrTooLargeWithout
     // Beyond every reader's bound: settings and project files, port file, manifest.
     const uint64_t huge = kMaxManifestSize + 1;
     XmlNode node;
+    PortMap ports;
     for (const std::string& path : NoneOfThemAFileToRead(dir, "Proj.prj", huge))
         EXPECT_FALSE(WithoutWaitingOn(path, [&] { return LoadXmlFile(path, node); })) << path;
-    for (const std::string& path : NoneOfThemAFileToRead(dir, "zmqports.json", huge)) {
-        PortMap ports;
+    for (const std::string& path : NoneOfThemAFileToRead(dir, "zmqports.json", huge))
         EXPECT_FALSE(WithoutWaitingOn(path, [&] { return ports.ReadPortFile(path); })) << path;
-    }
     // The manifest says why; a listed file that is no regular file has no digest.
     const std::vector<std::string> manifests = NoneOfThemAFileToRead(dir, "md5.csv", huge);
     for (size_t i = 0; i < manifests.size(); ++i)  // the last one is the sparse file

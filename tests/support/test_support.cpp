@@ -98,10 +98,6 @@ void StdoutCapture::Start() {
     _capturing = true;
 }
 
-StdoutCapture::~StdoutCapture() {
-    Take();
-}
-
 std::string StdoutCapture::Take() {
     if (!_capturing) return "";
     ConsoleFlush(5000);  // the launcher's console is written by a thread of its own

@@ -42,7 +42,7 @@ std::vector<LogRecord> ReadLogRecords(const std::string& path);
 class StdoutCapture {
   public:
     StdoutCapture() { Start(); }
-    ~StdoutCapture();
+    ~StdoutCapture() { Take(); }
     void Start();
     std::string Take();
 
