@@ -97,8 +97,6 @@ const Mode kModes[] = {
          for (unsigned long long sent = 0; sent < total; sent += lineSize) Say(line);
          return 0;
      }},
-    // zero-byte: "before", a zero byte and "after" in one write.
-    {"zero-byte", [](int, char**) { return Say(std::string("before\0after", 12)); }},
     // ignore-term: ignores SIGTERM, says "ready" and sleeps until killed.
     {"ignore-term",
      [](int, char**) -> int {

@@ -44,7 +44,6 @@ TEST(RepeatedRuns, FailedStartsNeverPushOutTheLogOfARunThatStarted) {
     }
     // Every failed run's records stay in the file, which the next run that starts continues.
     EXPECT_EQ(12u, Lines(station.ReadFile("log/Launcher.log"), "Init failed").size());
-    EXPECT_TRUE(station.LogHas("DEBUG", "Exit success."));
     station.WriteManifest();
     station.Launch(false);
     ExpectRunsThenStopsOnCtrlC(station);

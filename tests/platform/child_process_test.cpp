@@ -20,6 +20,7 @@ namespace fs = std::filesystem;
 namespace {
 
 const std::string kChild = VX_TEST_CHILD;
+const std::string kZeroByte = "printf before\\0after";  // "before", a zero byte, "after"
 
 // How many threads and open descriptors this process has (less the one reading the directory).
 struct Usage {
@@ -80,7 +81,7 @@ TEST(ChildProcess, OutputArrivesWholeInChunksOfAtMost1023BytesCutAtAZeroByte) {
     for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<char>('a' + i % 26);
     Chunks chunks = RunUntil(kChild + " write-bytes 5000", bytes);
     for (const std::string& chunk : chunks) EXPECT_LE(chunk.size(), 1023u);
-    EXPECT_EQ(RunUntil(kChild + " zero-byte", "before"), Chunks{"before"});
+    EXPECT_EQ(RunUntil(kZeroByte, "before"), Chunks{"before"});
 }
 
 TEST(ChildProcess, ChildGetsItsArgumentsDirectoryAndCleanSignalsWithoutAShell) {
@@ -124,17 +125,16 @@ TEST(ChildProcess, StartThatCannotSucceedFailsWithItsMessageAndCloseThenOnlyPrin
 }
 
 TEST(ChildProcess, ChildThatEndsByItselfIsReapedAtOnceAndItsOutputPrintedWithoutCallback) {
-    const std::string command = kChild + " zero-byte";
     StdoutCapture printed;
     ExcuteProcess runner;
     runner.SetName("Z");
     runner.SetWorkPath("/tmp");
-    EXPECT_TRUE(runner.CreateProcess(command));
+    EXPECT_TRUE(runner.CreateProcess(kZeroByte));
     const int pid = runner.GetPid();
     EXPECT_TRUE(Eventually([&] { return kill(pid, 0) != 0; }));  // not even a zombie is left
     runner.CloseProcess();
     // Its end is reported once, behind what it wrote; the close adds no report.
-    EXPECT_EQ(printed.Take(), "CreateProcess success. workpath=/tmp, cmd=" + command +
+    EXPECT_EQ(printed.Take(), "CreateProcess success. workpath=/tmp, cmd=" + kZeroByte +
                                   "\nbeforeProcess Z (pid " + std::to_string(pid) +
                                   ") ended with status 0 after 00:00:00.\nCloseProcess success.\n");
 }
