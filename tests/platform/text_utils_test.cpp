@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <clocale>
-
 using Pieces = std::vector<std::string>;
 
 TEST(SplitString, AppendsInnerAndLeadingEmptyPiecesButNoTrailingOne) {
@@ -29,12 +27,4 @@ TEST(ReplaceString, NeverSearchesTheInsertedText) {
     EXPECT_EQ(ReplaceString(text, "zz", "b", true), 0);
     EXPECT_EQ(ReplaceString(text, "", "b", true), 0);
     EXPECT_EQ(text, "baa");
-}
-
-TEST(AnsiToWide, ConvertsUtf8BothWaysWithoutTouchingTheLocale) {
-    const std::string before = setlocale(LC_ALL, nullptr);
-    const std::string narrow = "Station \xe6\xb5\x8b\xe8\xaf\x95 caf\xc3\xa9";  // CJK and é
-    EXPECT_EQ(AnsiToWide(narrow), L"Station \u6d4b\u8bd5 caf\u00e9");
-    EXPECT_EQ(WideToAnsi(AnsiToWide(narrow)), narrow);
-    EXPECT_EQ(setlocale(LC_ALL, nullptr), before);
 }
