@@ -6,7 +6,7 @@
 #define NOMINMAX
 #include <windows.h>
 
-#include <cstdio>
+#include <string>
 
 #include "platform/console_event_source.h"
 #include "platform/console_events.h"
@@ -33,16 +33,13 @@ BOOL WINAPI OnConsoleEvent(DWORD type) {
 
 }  // namespace
 
-bool StartConsoleEventSource() {
+bool StartConsoleEventSource(std::string& error) {
     // A process created with CREATE_NEW_PROCESS_GROUP, or by a parent that ignored Ctrl-C,
     // starts with Ctrl-C ignored; Ctrl-C must always work, so that is undone first. The flag
     // is inherited, so the children get Ctrl-C again too, as the launcher's console shares it.
     SetConsoleCtrlHandler(nullptr, FALSE);
     if (!SetConsoleCtrlHandler(OnConsoleEvent, TRUE)) {
-        printf(
-            "Console events cannot be handled: error %lu. Ctrl-C ends the launcher without "
-            "closing its processes.\n",
-            static_cast<unsigned long>(GetLastError()));
+        error = "SetConsoleCtrlHandler failed with error " + std::to_string(GetLastError());
         return false;
     }
     return true;
