@@ -200,9 +200,11 @@ struct ChildPipe::Handles {
         return false;
     }
 
+    // Only once the process handle is signalled: the code is final then, even a child's own
+    // exit with 259, which would otherwise read as STILL_ACTIVE.
     void ReadExit() {
         DWORD code = 0;
-        if (GetExitCodeProcess(process.Get(), &code) && code != STILL_ACTIVE) {
+        if (GetExitCodeProcess(process.Get(), &code)) {
             exit.known = true;
             exit.bySignal = false;
             exit.code = static_cast<int>(code);
