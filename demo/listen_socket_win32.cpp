@@ -35,7 +35,10 @@ const char* LastSocketError() {
                                                          nullptr)
                                    : 0;
     narrow[written > 0 ? written : 0] = '\0';
-    std::snprintf(text, sizeof(text), "%s (Winsock error %d)", narrow, code);
+    if (narrow[0] == '\0')
+        std::snprintf(text, sizeof(text), "Winsock error %d", code);
+    else
+        std::snprintf(text, sizeof(text), "%s (Winsock error %d)", narrow, code);
     return text;
 }
 
