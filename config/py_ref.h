@@ -1,7 +1,19 @@
 #pragma once
-// Owns one reference to a Python object. The file that includes this sets the interpreter's
-// feature macros (PY_SSIZE_T_CLEAN, Py_LIMITED_API) first: they must precede <Python.h>.
+// Owns one reference to a Python object. Also config/'s one way to <Python.h>: include it
+// first, before any standard header, since the interpreter's feature macros must precede them.
+//
+// Only the stable ABI (Py_LIMITED_API), so that a Windows build against the version-independent
+// python3.dll needs nothing more, and no data symbol of the interpreter (Py_None, Py_True,
+// PyExc_*, the type objects): Windows reaches the DLL through a delay-load import library, where
+// a data symbol links but names the wrong address. None comes from Py_BuildValue(""), booleans
+// from PyBool_FromLong, types are tested by their flags.
 
+#ifndef PY_SSIZE_T_CLEAN
+#define PY_SSIZE_T_CLEAN
+#endif
+#ifndef Py_LIMITED_API
+#define Py_LIMITED_API 0x03080000
+#endif
 #include <Python.h>
 
 #include <utility>

@@ -1,12 +1,9 @@
-// Only calls of the interpreter's stable ABI, so that a build against its version-independent
-// library (python3.dll) needs nothing more here.
-#define PY_SSIZE_T_CLEAN
-#define Py_LIMITED_API 0x03080000
-#include <Python.h>
+// First: it includes <Python.h> (stable ABI only, no data symbols), whose feature macros the
+// standard headers must see.
+#include "config/py_ref.h"
 
 #include "config/station_module.h"
 
-#include "config/py_ref.h"
 #include "platform/log.h"
 
 namespace {
@@ -46,7 +43,8 @@ PyRef LoadCompiled(PyObject* machinery, PyObject* path) {
 }  // namespace
 
 PyObject* RunStationModule(const std::string& directory) {
-    if (PySys_SetObject("dont_write_bytecode", Py_True) != 0) return nullptr;
+    PyRef yes(PyBool_FromLong(1));
+    if (!yes || PySys_SetObject("dont_write_bytecode", yes.get()) != 0) return nullptr;
     PyRef machinery(PyImport_ImportModule("importlib.machinery"));
     PyRef sourcePath(PathObject(directory + "/config.py"));
     PyRef compiledPath(PathObject(directory + "/config.pyc"));

@@ -1,15 +1,14 @@
-// Python.h first: it sets feature macros that the standard headers must see.
-#define PY_SSIZE_T_CLEAN
-#include <Python.h>
+// First: it includes <Python.h>, whose feature macros the standard headers must see.
+#include "config/py_ref.h"
 
 #include "config/station_script.h"
 
-#include "config/py_ref.h"
 #include "config/station_module.h"
 #include "config/station_size.h"
 
 #include "platform/console_output.h"
 #include "platform/log.h"
+#include "platform/python_runtime.h"
 
 namespace {
 
@@ -20,13 +19,24 @@ PyObject* NewReference(PyObject* object) {
     return object;
 }
 
+// A new reference to None, taken from the interpreter rather than from its data symbol.
+PyRef NewNone() {
+    return PyRef(Py_BuildValue(""));
+}
+
+// The bytes of a bytes object as a string.
+std::string BytesText(PyObject* bytes) {
+    return std::string(PyBytes_AsString(bytes), static_cast<size_t>(PyBytes_Size(bytes)));
+}
+
 // Type, message and traceback of the pending Python error, as the interpreter prints them.
 std::string DescribePythonError(PyObject* type, PyObject* value, PyObject* traceback) {
+    PyRef none(NewNone());
     PyRef module(PyImport_ImportModule("traceback"));
-    PyRef lines(module
-                    ? PyObject_CallMethod(module.get(), "format_exception", "OOO", type,
-                                          value ? value : Py_None, traceback ? traceback : Py_None)
-                    : nullptr);
+    PyRef lines(module && none ? PyObject_CallMethod(module.get(), "format_exception", "OOO", type,
+                                                     value ? value : none.get(),
+                                                     traceback ? traceback : none.get())
+                               : nullptr);
     PyRef separator(PyUnicode_FromString(""));
     PyRef joined(lines && separator ? PyUnicode_Join(separator.get(), lines.get()) : nullptr);
     if (!joined) {
@@ -40,19 +50,17 @@ std::string DescribePythonError(PyObject* type, PyObject* value, PyObject* trace
         PyErr_Clear();
         return "(the error could not be described)";
     }
-    return std::string(PyBytes_AS_STRING(bytes.get()),
-                       static_cast<size_t>(PyBytes_GET_SIZE(bytes.get())));
+    return BytesText(bytes.get());
 }
 
 // str(object) as UTF-8, or "" when there is none.
 std::string Text(PyObject* object) {
-    PyRef text(object && object != Py_None ? PyObject_Str(object) : nullptr);
+    PyRef none(NewNone());
+    PyRef text(object && object != none.get() ? PyObject_Str(object) : nullptr);
     PyRef bytes(text ? PyUnicode_AsEncodedString(text.get(), "utf-8", "backslashreplace")
                      : nullptr);
     PyErr_Clear();
-    return bytes ? std::string(PyBytes_AS_STRING(bytes.get()),
-                               static_cast<size_t>(PyBytes_GET_SIZE(bytes.get())))
-                 : std::string();
+    return bytes ? BytesText(bytes.get()) : std::string();
 }
 
 std::string AttributeText(PyObject* object, const char* name) {
@@ -68,8 +76,10 @@ std::string SummarizePythonError(PyObject* type, PyObject* value, PyObject* trac
     const std::string message = Text(value);
     if (!message.empty()) summary += ": " + message;
     if (!AttributeText(value, "filename").empty() || traceback == nullptr) return summary;
+    PyRef none(NewNone());
     PyRef frame(NewReference(traceback));
-    for (PyRef next(PyObject_GetAttrString(frame.get(), "tb_next")); next && next.get() != Py_None;
+    for (PyRef next(PyObject_GetAttrString(frame.get(), "tb_next"));
+         next && next.get() != none.get();
          next = PyRef(PyObject_GetAttrString(frame.get(), "tb_next")))
         frame = std::move(next);
     PyErr_Clear();
@@ -97,22 +107,6 @@ void LogPythonError(const char* step) {
     // The operator sees the gist where he looks; the traceback stays in the log.
     ConsolePrintf("Python error in %s: %s\n", step,
                   SummarizePythonError(type, value, traceback).c_str());
-}
-
-// Starts the interpreter for one evaluation of the station script.
-void StartInterpreter() {
-    // Leave the process's locale and environment alone: by default the interpreter switches
-    // LC_CTYPE and may export LC_CTYPE=C.UTF-8, which the station's processes would inherit.
-    // UTF-8 mode instead makes every text and path the interpreter exchanges UTF-8, as the
-    // launcher's texts are.
-    PyPreConfig preConfig;
-    PyPreConfig_InitPythonConfig(&preConfig);
-    preConfig.configure_locale = 0;
-    preConfig.utf8_mode = 1;
-    Py_PreInitialize(&preConfig);
-    // Py_Initialize without signal handlers (argument 0): the launcher's own Ctrl-C and
-    // termination handling must stay in place while the script runs and after Py_Finalize.
-    Py_InitializeEx(0);
 }
 
 // Appends `directory` to sys.path as a path object, not as Python source, so that any
@@ -144,8 +138,8 @@ void ReadText(PyObject* dictionary, const char* key, std::string& field) {
     PyRef value(NewReference(PyDict_GetItemString(dictionary, key)));
     if (!value) return;
     if (PyBytes_Check(value.get())) {
-        value = PyRef(PyUnicode_DecodeUTF8(PyBytes_AS_STRING(value.get()),
-                                           PyBytes_GET_SIZE(value.get()), "strict"));
+        value = PyRef(PyUnicode_DecodeUTF8(PyBytes_AsString(value.get()), PyBytes_Size(value.get()),
+                                           "strict"));
         if (!value) {
             PyErr_Clear();
             return;
@@ -159,15 +153,13 @@ void ReadText(PyObject* dictionary, const char* key, std::string& field) {
     }
 }
 
-// Imports the station script and calls get_configA(configName); the result, or nothing after
-// printing the reason.
+// Imports the station script and calls get_configA(configName) in the running interpreter; the
+// result, or nothing after printing the reason.
 PyRef CallGetConfig(const std::string& projectDir, const std::string& configName) {
-    StartInterpreter();
     if (!Py_IsInitialized()) {
         LOG_PRINT("Py_IsInitialized failed.");
         return PyRef();
     }
-    PyRun_SimpleStringFlags("import sys", nullptr);
     // On the path for the script's own imports of its sibling modules; the script itself is
     // run from the directory, not looked up on the path.
     const std::string scriptDirectory = projectDir + "/VX/TesterConfig";
@@ -262,11 +254,16 @@ bool ReadConfigDict(PyObject* result, int& modules, int& slots,
 
 bool EvaluateStationScript(const std::string& projectDir, const std::string& configName,
                            int& modules, int& slots, std::vector<ScriptProcess>& entries) {
+    std::string reason;
+    if (!StartPythonRuntime(reason)) {
+        LOG_PRINT_ERROR("%s", reason.c_str());
+        return false;
+    }
     bool read = false;
     {
         PyRef result = CallGetConfig(projectDir, configName);
         read = result && ReadConfigDict(result.get(), modules, slots, entries);
     }  // every reference is gone before the interpreter
-    Py_Finalize();
+    StopPythonRuntime();
     return read;
 }

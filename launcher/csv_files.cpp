@@ -12,7 +12,7 @@ bool Launcher::DecryptCsvFiles() {
     std::string error;
     CsvDecryptor decryptor;
     if (!decryptor.SetKey(kCsvKey, kCsvChain, error)) {
-        LOG_ERROR("csv files encrypt error %s", error.c_str());
+        LOG_PRINT_ERROR("csv files encrypt error %s", error.c_str());
         return false;
     }
 
@@ -27,12 +27,12 @@ bool Launcher::DecryptCsvFiles() {
 
         LOG_DEBUG("Decryption csv File %s to %s:", source.c_str(), target.c_str());
         if (!PathExists(source)) {
-            LOG_ERROR("Decryption csv File %s not exist", source.c_str());
+            LOG_PRINT_ERROR("Decryption csv File %s not exist", source.c_str());
             return false;
         }
         if (!decryptor.DecryptFile(source, target, error)) {
-            LOG_ERROR("Decryption csv File %s to %s error: %s", source.c_str(), target.c_str(),
-                      error.c_str());
+            LOG_PRINT_ERROR("Decryption csv File %s to %s error: %s", source.c_str(),
+                            target.c_str(), error.c_str());
             return false;
         }
     }

@@ -7,11 +7,6 @@
 
 namespace {
 
-std::string WithSlashes(std::string text) {
-    ReplaceString(text, "\\", "/", true);
-    return text;
-}
-
 // The program and its arguments before any module or slot number is inserted. "slots" in
 // args already becomes the slot count here, so it alone does not make an entry per-slot.
 std::string BaseCommandLine(const ScriptProcess& entry, int slots) {
@@ -37,12 +32,12 @@ ProcessSpec MakeInstance(const ScriptProcess& entry, const std::string& baseLine
     ProcessSpec spec;
     spec.name = entry.name;
     spec.sleep = entry.sleep;
-    spec.workDir = WithSlashes(entry.path);
+    spec.workDir = ToForwardSlashes(entry.path);
     expand(spec.workDir);
 
     // Separators first, then "slot" before "module", then the variables: a number or a
     // variable's value is never mistaken for a separator or a keyword.
-    spec.cmd = WithSlashes(baseLine);
+    spec.cmd = ToForwardSlashes(baseLine);
     if (numbers.hasSlot) {
         ReplaceString(spec.cmd, "slot", ToString(numbers.slot), true);
     }
@@ -53,7 +48,7 @@ ProcessSpec MakeInstance(const ScriptProcess& entry, const std::string& baseLine
 
     if (numbers.hasSlot) {
         spec.slot = numbers.slot;
-        spec.args = WithSlashes(entry.args);
+        spec.args = ToForwardSlashes(entry.args);
         ReplaceString(spec.args, "slots", ToString(slots), true);
         ReplaceString(spec.args, "slot", ToString(numbers.slot), true);
         if (numbers.hasModule) {

@@ -57,13 +57,13 @@ bool Launcher::Init() {
     std::string workPath = _projectInfo->ProjectWorkPath();
     ReplaceVariables(workPath);
     if (!PathExists(workPath)) {
-        LOG_ERROR("project work path %s not exist", workPath.c_str());
+        LOG_PRINT_ERROR("project work path %s not exist", workPath.c_str());
         return false;
     }
     _projectInfo->SetProjectWorkPath(workPath);
 
     if (!DecryptCsvFiles()) {
-        LOG_ERROR("DecryptCsvFiles faile, please check reasons with log");
+        LOG_PRINT_ERROR("DecryptCsvFiles faile, please check reasons with log");
         return false;
     }
 

@@ -70,19 +70,18 @@ int ExcuteProcess::GetPid() const {
 bool ExcuteProcess::CreateProcess(const std::string& commandLine) {
     State& state = *_state;
     const char* workPath = _workPath.c_str();
-    if (state.child || state.closed) {  // one child per runner
+    auto failed = [&] {
         ConsolePrintf("CreateProcess failed. workpath=%s, cmd=%s\n", workPath, commandLine.c_str());
         return false;
-    }
+    };
+    if (state.child || state.closed) return failed();  // one child per runner
     std::unique_ptr<ChildPipe> child;
     switch (ChildPipe::Start(commandLine, _workPath, child)) {
         case ChildPipe::StartResult::kNoPipe:
             ConsolePrintf("CreatePipe failed.\n");
             return false;
         case ChildPipe::StartResult::kNotStarted:
-            ConsolePrintf("CreateProcess failed. workpath=%s, cmd=%s\n", workPath,
-                          commandLine.c_str());
-            return false;
+            return failed();
         case ChildPipe::StartResult::kStarted:
             break;
     }
@@ -94,8 +93,7 @@ bool ExcuteProcess::CreateProcess(const std::string& commandLine) {
         // that cannot get one ends its child and fails like any other.
         child->KillTree();
         child->Reap();
-        ConsolePrintf("CreateProcess failed. workpath=%s, cmd=%s\n", workPath, commandLine.c_str());
-        return false;
+        return failed();
     }
     state.child = std::move(child);
     state.started = std::chrono::steady_clock::now();

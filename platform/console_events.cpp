@@ -58,7 +58,16 @@ bool SetConsoleQuitCallback(ConsoleQuitCallback callback) {
     g_callback = callback;
     static std::once_flag started;
     static bool running = false;
-    std::call_once(started, [] { running = StartConsoleEventSource(); });
+    std::call_once(started, [] {
+        std::string error;
+        running = StartConsoleEventSource(error);
+        if (!running) {
+            ConsolePrintf(
+                "Console events cannot be handled: %s. Ctrl-C ends the launcher "
+                "without closing its processes.\n",
+                error.c_str());
+        }
+    });
     return running;
 }
 

@@ -8,7 +8,6 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
-#include <cstdio>
 #include <system_error>
 #include <thread>
 
@@ -55,7 +54,7 @@ void WaitForConsoleEvents() {
 
 }  // namespace
 
-bool StartConsoleEventSource() {
+bool StartConsoleEventSource(std::string& error) {
     sigemptyset(&g_taken);
     sigaddset(&g_taken, SIGINT);
     sigaddset(&g_taken, SIGQUIT);

@@ -1,7 +1,5 @@
 #include "platform/text_utils.h"
 
-#include <Poco/UnicodeConverter.h>
-
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
@@ -61,19 +59,6 @@ void RemoveChars(std::string& text, const char* set, size_t count) {
         if (memchr(set, c, count) == nullptr) kept.push_back(c);
     }
     text.swap(kept);
-}
-
-// Poco converts UTF-8 itself, so no thread ever changes the process-wide locale for it.
-std::wstring AnsiToWide(const std::string& text) {
-    std::wstring wide;
-    Poco::UnicodeConverter::convert(text, wide);
-    return wide;
-}
-
-std::string WideToAnsi(const std::wstring& text) {
-    std::string narrow;
-    Poco::UnicodeConverter::convert(text, narrow);
-    return narrow;
 }
 
 namespace {

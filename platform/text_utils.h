@@ -1,6 +1,7 @@
 #pragma once
-// Small functions on narrow texts shared by every part. No state, no system calls.
-// Narrow texts are UTF-8.
+// Small functions on narrow texts shared by every part. No state; no system calls apart from
+// the conversions to and from wide text, which each backend supplies.
+// Narrow texts are UTF-8 on Linux and code page 936 on Windows.
 
 #include <cstdarg>
 #include <string>
@@ -28,7 +29,8 @@ int ReplaceString(std::string& text, const std::string& pattern, const std::stri
 // does nothing when `set` is null.
 void RemoveChars(std::string& text, const char* set, size_t count);
 
-// UTF-8 to wide text and back. Never touches the process-wide locale; safe on any thread.
+// Narrow text to wide text and back (Linux: UTF-8; Windows: code page 936, whatever the
+// system's own code page). Never touches the process-wide locale; safe on any thread.
 std::wstring AnsiToWide(const std::string& text);
 std::string WideToAnsi(const std::wstring& text);
 
