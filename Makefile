@@ -5,8 +5,10 @@ JOBS  ?= $(shell nproc)
 ASAN_BUILD ?= build-asan
 TSAN_BUILD ?= build-tsan
 FUZZ_BUILD ?= build-fuzz
+WIN64_BUILD ?= build-win64
+WIN32_BUILD ?= build-win32
 
-.PHONY: all deps configure build test demo bench clean test-sanitize test-asan test-tsan fuzz fuzz-regress windows-deps
+.PHONY: all deps configure build test demo bench clean test-sanitize test-asan test-tsan fuzz fuzz-regress windows-deps windows windows32
 
 all: build
 
@@ -59,3 +61,20 @@ fuzz-regress:
 # when its stamp matches. `scripts/build-windows-deps i686` does the same for 32-bit.
 windows-deps:
 	@scripts/build-windows-deps x86_64
+
+# VXLauncher.exe, VXPack.exe and the demo station's program for 64-bit (windows) and 32-bit
+# (windows32) Windows, static, needing no DLL beside them at load time (python3.dll is loaded
+# when the station script runs). The tests under Wine are not built yet.
+windows:
+	@scripts/build-windows-deps x86_64
+	@cmake -S . -B $(WIN64_BUILD) -G $(GEN) -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-mingw-x86_64.cmake \
+		-DVX_BUILD_TESTS=OFF -DVX_BUILD_BENCH=OFF >/dev/null
+	@cmake --build $(WIN64_BUILD) -j $(JOBS) --target VXLauncher vxpack vx_demo_station
+	@scripts/check-windows-imports $(WIN64_BUILD)/bin x86_64-w64-mingw32-objdump
+
+windows32:
+	@scripts/build-windows-deps i686
+	@cmake -S . -B $(WIN32_BUILD) -G $(GEN) -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-mingw-i686.cmake \
+		-DVX_BUILD_TESTS=OFF -DVX_BUILD_BENCH=OFF >/dev/null
+	@cmake --build $(WIN32_BUILD) -j $(JOBS) --target VXLauncher vxpack vx_demo_station
+	@scripts/check-windows-imports $(WIN32_BUILD)/bin i686-w64-mingw32-objdump
