@@ -65,16 +65,17 @@ windows-deps:
 # VXLauncher.exe, VXPack.exe and the demo station's program for 64-bit (windows) and 32-bit
 # (windows32) Windows, static, needing no DLL beside them at load time (python3.dll is loaded
 # when the station script runs). The tests under Wine are not built yet.
-windows:
-	@scripts/build-windows-deps x86_64
-	@cmake -S . -B $(WIN64_BUILD) -G $(GEN) -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-mingw-x86_64.cmake \
+# $(call windows_build,ARCH,BUILD_DIR)
+define windows_build
+	@scripts/build-windows-deps $(1)
+	@cmake -S . -B $(2) -G $(GEN) -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-mingw-$(1).cmake \
 		-DVX_BUILD_TESTS=OFF -DVX_BUILD_BENCH=OFF >/dev/null
-	@cmake --build $(WIN64_BUILD) -j $(JOBS) --target VXLauncher vxpack vx_demo_station
-	@scripts/check-windows-imports $(WIN64_BUILD)/bin x86_64-w64-mingw32-objdump
+	@cmake --build $(2) -j $(JOBS) --target VXLauncher vxpack vx_demo_station
+	@scripts/check-windows-imports $(2)/bin $(1)-w64-mingw32-objdump
+endef
+
+windows:
+	$(call windows_build,x86_64,$(WIN64_BUILD))
 
 windows32:
-	@scripts/build-windows-deps i686
-	@cmake -S . -B $(WIN32_BUILD) -G $(GEN) -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-mingw-i686.cmake \
-		-DVX_BUILD_TESTS=OFF -DVX_BUILD_BENCH=OFF >/dev/null
-	@cmake --build $(WIN32_BUILD) -j $(JOBS) --target VXLauncher vxpack vx_demo_station
-	@scripts/check-windows-imports $(WIN32_BUILD)/bin i686-w64-mingw32-objdump
+	$(call windows_build,i686,$(WIN32_BUILD))

@@ -31,6 +31,26 @@ std::string FileReadProblem(FileReadResult result, uint64_t maxSize) {
     return "can not be read";
 }
 
+FileReadResult ReadOnlyFile::Open(const std::string& path, uint64_t maxSize, int& errorCode) {
+    Close();
+    // The kind first, so that no device is ever opened (opening some has effects of its own).
+    FileStatus status;
+    if (!QueryFileStatus(path, status, errorCode)) return FileReadResult::CannotOpen;
+    if (status.kind == FileKind::Missing) return FileReadResult::NotFound;
+    if (status.kind != FileKind::Regular) return FileReadResult::NotRegularFile;
+    // Then the open file itself, so that whatever was swapped in after the first look is refused.
+    FileStatus opened;
+    const FileReadResult result = OpenExisting(path, opened, errorCode);
+    if (result != FileReadResult::Ok) return result;
+    if (opened.kind != FileKind::Regular || opened.size > maxSize) {
+        Close();
+        return opened.kind != FileKind::Regular ? FileReadResult::NotRegularFile
+                                                : FileReadResult::TooLarge;
+    }
+    _size = opened.size;
+    return FileReadResult::Ok;
+}
+
 FileReadResult ReadWholeFile(const std::string& path, uint64_t maxSize, std::string& content,
                              int& errorCode) {
     ReadOnlyFile file;

@@ -85,6 +85,11 @@ class ReadOnlyFile {
     void Close();
 
   private:
+    // The backend's part of Open: opens the existing file at `path` for reading without ever
+    // waiting (a FIFO swapped in does not block) and says what the open file is. Ok with the
+    // file open and `opened` set; NotFound or CannotOpen with `errorCode`, nothing open.
+    FileReadResult OpenExisting(const std::string& path, FileStatus& opened, int& errorCode);
+
     static constexpr long long kClosed = -1;
     long long _handle = kClosed;  // the backend's handle of the open file
     uint64_t _size = 0;

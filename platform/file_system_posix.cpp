@@ -96,40 +96,26 @@ ReadOnlyFile::~ReadOnlyFile() {
     Close();
 }
 
-FileReadResult ReadOnlyFile::Open(const std::string& path, uint64_t maxSize, int& errorCode) {
-    Close();
-    // The kind first, so that no device is ever opened (opening some has effects of its own).
-    FileStatus status;
-    if (!QueryFileStatus(path, status, errorCode)) return FileReadResult::CannotOpen;
-    if (status.kind == FileKind::Missing) return FileReadResult::NotFound;
-    if (status.kind != FileKind::Regular) return FileReadResult::NotRegularFile;
-    // Non-blocking, so that a FIFO swapped in after the test does not wait for a writer; the
-    // opened file is examined again, so whatever was swapped in is refused.
+FileReadResult ReadOnlyFile::OpenExisting(const std::string& path, FileStatus& opened,
+                                          int& errorCode) {
+    // Non-blocking, so that a FIFO swapped in after the first look does not wait for a writer.
     int descriptor = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (descriptor < 0) {
         errorCode = errno;
         return IsAbsence(errorCode) ? FileReadResult::NotFound : FileReadResult::CannotOpen;
     }
-    long long handle = descriptor;
+    _handle = descriptor;
     struct stat info;
     if (fstat(descriptor, &info) != 0) {
         errorCode = errno;
-        CloseDescriptor(handle);
+        Close();
         return FileReadResult::CannotOpen;
     }
-    if (!S_ISREG(info.st_mode)) {
-        CloseDescriptor(handle);
-        return FileReadResult::NotRegularFile;
-    }
-    if (static_cast<uint64_t>(info.st_size) > maxSize) {
-        CloseDescriptor(handle);
-        return FileReadResult::TooLarge;
-    }
+    opened.kind = KindOf(info);
+    opened.size = static_cast<uint64_t>(info.st_size);
     // A regular file ignores the flag; cleared all the same, since reads must wait for data.
     int flags = fcntl(descriptor, F_GETFL);
     if (flags >= 0) fcntl(descriptor, F_SETFL, flags & ~O_NONBLOCK);
-    _handle = handle;
-    _size = static_cast<uint64_t>(info.st_size);
     return FileReadResult::Ok;
 }
 

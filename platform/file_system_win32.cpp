@@ -56,7 +56,7 @@ FileErrorKind ClassifyFileError(int code) {
         case ERROR_INVALID_NAME:
         case ERROR_BAD_PATHNAME:
         case ERROR_FILENAME_EXCED_RANGE:
-        case ERROR_BUFFER_OVERFLOW:       // a file name too long
+        case ERROR_BUFFER_OVERFLOW:        // a file name too long
         case ERROR_CANT_RESOLVE_FILENAME:  // too many links, as ELOOP
             return FileErrorKind::BadPathSyntax;
         case ERROR_WRITE_PROTECT:
@@ -179,8 +179,8 @@ bool Examine(const std::wstring& path, bool followLink, EntryInfo& info, DWORD& 
     }
     // Backup semantics: a link to a directory opens too.
     OwnedHandle target(CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES,
-                                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                   nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+                                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                   OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
     if (target.get() == INVALID_HANDLE_VALUE) {
         error = GetLastError();
         return IsAbsence(error);  // a link to nowhere
@@ -190,10 +190,10 @@ bool Examine(const std::wstring& path, bool followLink, EntryInfo& info, DWORD& 
 
 // Opens the entry at `path` itself (a link, not what it leads to) to change its attributes.
 OwnedHandle OpenEntryAttributes(const std::wstring& path) {
-    HANDLE handle = CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES,
-                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                OPEN_EXISTING,
-                                FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    HANDLE handle =
+        CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES,
+                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                    FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     return OwnedHandle(handle == INVALID_HANDLE_VALUE ? nullptr : handle);
 }
 
@@ -220,8 +220,7 @@ bool RetryWithoutReadOnly(const std::wstring& path, Change change) {
         if ((attributes & FILE_ATTRIBUTE_READONLY) == 0 ||
             (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
             return false;
-        if (!SetAttributes(entry.get(), attributes & ~DWORD(FILE_ATTRIBUTE_READONLY)))
-            return false;
+        if (!SetAttributes(entry.get(), attributes & ~DWORD(FILE_ATTRIBUTE_READONLY))) return false;
     }  // closed: an open handle would itself stand in the way of the change
     if (change()) return true;
     const DWORD error = GetLastError();
@@ -256,13 +255,8 @@ ReadOnlyFile::~ReadOnlyFile() {
     Close();
 }
 
-FileReadResult ReadOnlyFile::Open(const std::string& path, uint64_t maxSize, int& errorCode) {
-    Close();
-    // The kind first, so that no device is ever opened (opening some has effects of its own).
-    FileStatus status;
-    if (!QueryFileStatus(path, status, errorCode)) return FileReadResult::CannotOpen;
-    if (status.kind == FileKind::Missing) return FileReadResult::NotFound;
-    if (status.kind != FileKind::Regular) return FileReadResult::NotRegularFile;
+FileReadResult ReadOnlyFile::OpenExisting(const std::string& path, FileStatus& opened,
+                                          int& errorCode) {
     // Others may go on writing, renaming or deleting the file, as on POSIX, where nothing
     // locks it. A pipe opened by name does not wait for its server, and whatever was swapped
     // in after the test is refused by the second look at the open handle.
@@ -281,10 +275,9 @@ FileReadResult ReadOnlyFile::Open(const std::string& path, uint64_t maxSize, int
         errorCode = static_cast<int>(error);
         return FileReadResult::CannotOpen;
     }
-    if (info.kind != FileKind::Regular) return FileReadResult::NotRegularFile;
-    if (info.size > maxSize) return FileReadResult::TooLarge;
     _handle = FromHandle(owned.release());
-    _size = info.size;
+    opened.kind = info.kind;
+    opened.size = info.size;
     return FileReadResult::Ok;
 }
 
