@@ -8,7 +8,7 @@ FUZZ_BUILD ?= build-fuzz
 WIN64_BUILD ?= build-win64
 WIN32_BUILD ?= build-win32
 
-.PHONY: all deps configure build test demo bench clean test-sanitize test-asan test-tsan fuzz fuzz-regress windows-deps windows windows32
+.PHONY: all deps configure build test demo bench clean test-sanitize test-asan test-tsan fuzz fuzz-regress windows-deps windows windows32 test-windows
 
 all: build
 
@@ -64,18 +64,23 @@ windows-deps:
 
 # VXLauncher.exe, VXPack.exe and the demo station's program for 64-bit (windows) and 32-bit
 # (windows32) Windows, static, needing no DLL beside them at load time (python3.dll is loaded
-# when the station script runs). The tests under Wine are not built yet.
-# $(call windows_build,ARCH,BUILD_DIR)
+# when the station script runs). The 64-bit build directory also holds the tests.
+# $(call windows_build,ARCH,BUILD_DIR,TESTS)
 define windows_build
 	@scripts/build-windows-deps $(1)
 	@cmake -S . -B $(2) -G $(GEN) -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-mingw-$(1).cmake \
-		-DVX_BUILD_TESTS=OFF -DVX_BUILD_BENCH=OFF >/dev/null
+		-DVX_BUILD_TESTS=$(3) -DVX_BUILD_BENCH=OFF >/dev/null
 	@cmake --build $(2) -j $(JOBS) --target VXLauncher vxpack vx_demo_station
 	@scripts/check-windows-imports $(2)/bin $(1)-w64-mingw32-objdump
 endef
 
 windows:
-	$(call windows_build,x86_64,$(WIN64_BUILD))
+	$(call windows_build,x86_64,$(WIN64_BUILD),ON)
 
 windows32:
-	$(call windows_build,i686,$(WIN32_BUILD))
+	$(call windows_build,i686,$(WIN32_BUILD),OFF)
+
+# The whole test suite of the 64-bit build under wine64 (scripts/test-windows).
+test-windows: windows
+	@cmake --build $(WIN64_BUILD) -j $(JOBS)
+	@scripts/test-windows $(WIN64_BUILD)

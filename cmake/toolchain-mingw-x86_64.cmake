@@ -2,9 +2,5 @@
 set(VX_MINGW_ARCH x86_64)
 include(${CMAKE_CURRENT_LIST_DIR}/toolchain-mingw-common.cmake)
 
-foreach(_vx_wine /usr/lib/wine/wine64 /usr/bin/wine64)
-    if(EXISTS ${_vx_wine})
-        set(CMAKE_CROSSCOMPILING_EMULATOR ${_vx_wine})
-        break()
-    endif()
-endforeach()
+# The emulator: wine64 in the project's own quiet Wine prefix (scripts/wine-run).
+set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_LIST_DIR}/../scripts/wine-run)
