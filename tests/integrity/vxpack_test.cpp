@@ -5,6 +5,7 @@
 #include <sstream>
 
 #include "integrity/csv_decryptor.h"
+#include "tests/platform/narrow_text_samples.h"
 #include "tests/support/test_support.h"
 #include "tools/vxpack/vxpack_commands.h"
 
@@ -77,7 +78,7 @@ TEST_F(VXPackTool, ManifestIsAcceptedByTheCheckThenFlagsLaterChanges) {
     const std::string before = ReadFile(manifest);
     for (const char* listed : {" Project", " nothing.txt", " ../x"})
         EXPECT_EQ(Run("manifest " + station.path + listed), 2) << listed;
-    for (const char* name : {"a,b.txt", "trailing ", "a\nb"}) {
+    for (const std::string& name : UnlistableFileNames()) {
         WriteFile(station / name, "x");
         EXPECT_EQ(Run("manifest " + station.path), 1) << name;
         EXPECT_NE(err.find(name), std::string::npos) << err;
