@@ -147,12 +147,29 @@ bool KindFromHandle(HANDLE handle, EntryInfo& info, DWORD& error) {
     return true;
 }
 
+// True when a name in `path` is longer than any Windows file system allows (255 UTF-16 units).
+// The file systems refuse such a name as invalid, Wine 8 answers "not found": the answer is made
+// here, so that it is a bad path on every system, as ENAMETOOLONG is on POSIX.
+bool HasOverlongName(const std::wstring& path) {
+    const size_t kMaxName = 255;
+    size_t length = 0;
+    for (wchar_t c : path) {
+        length = (c == L'/' || c == L'\\') ? 0 : length + 1;
+        if (length > kMaxName) return true;
+    }
+    return false;
+}
+
 // What is at `path`, following a link when `followLink` says so. True when the system
 // answered (Missing with `error` set when nothing is there); false with `error` otherwise.
 // Without a link nothing is opened: the attributes answer. A link (any reparse point) is
 // followed by opening it for its attributes only, since what it leads to is known only then.
 bool Examine(const std::wstring& path, bool followLink, EntryInfo& info, DWORD& error) {
     info = EntryInfo();
+    if (HasOverlongName(path)) {
+        error = ERROR_FILENAME_EXCED_RANGE;
+        return false;
+    }
     if (NamesDevice(path)) {
         info.kind = FileKind::Other;
         return true;
