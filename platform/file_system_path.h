@@ -13,6 +13,7 @@ std::string FromFileSystemPath(const std::filesystem::path& path);
 // The path as a library that opens files by narrow name through the C runtime (the logging
 // library) must be given it. Linux: unchanged. Windows: the runtime reads narrow names in the
 // system's code page, so the path is handed over in that code page; where that cannot spell it,
-// the longest existing part goes as its short (8.3) name, which is plain ASCII. Nothing better
-// exists when neither works (a new directory whose name the system code page lacks).
+// the longest existing part goes as its short (8.3) name, generated in ASCII. Nothing better
+// exists when neither works (a file or directory still to be made whose name the system code
+// page lacks: the name then goes in code page 936 and the file gets a garbled name).
 std::string ToRuntimeFileName(const std::string& path);
