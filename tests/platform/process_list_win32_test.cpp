@@ -4,6 +4,7 @@
 
 #include <map>
 
+#include "platform/process_list.h"
 #include "platform/text_utils.h"
 #include "tests/platform/process_list_test.h"
 
@@ -50,4 +51,40 @@ unsigned int ParentId() {
         if (entry.th32ProcessID == GetCurrentProcessId()) parent = entry.th32ParentProcessID;
     CloseHandle(snapshot);
     return parent;
+}
+
+// Under Wine a test started from a Unix shell has no Windows parent: the test starts itself
+// again, and that copy, whose parent is this program under the same name, checks that its
+// ancestry is spared.
+TEST(ProcessList, AProgramStartedByThisOneSparesItsAncestorsEvenOfItsOwnName) {
+    const std::string self = GetExecutablePath(SelfId());
+    const std::string name = GetFileName(self.c_str());
+    if (GetEnvironmentVariableW(L"VX_PROCESS_LIST_CHILD", nullptr, 0) != 0) {
+        const unsigned int parent = ParentId();
+        ASSERT_NE(parent, 0u);
+        EXPECT_TRUE(IsSelfOrAncestor(parent));
+        EXPECT_FALSE(KillProcessById(parent));
+        // Other copies may run beside it (CTest runs cases in parallel): only these two count.
+        for (unsigned int pid : FindProcessesByName(name)) {
+            EXPECT_NE(pid, parent);
+            EXPECT_NE(pid, SelfId());
+        }
+        return;
+    }
+    SetEnvironmentVariableW(L"VX_PROCESS_LIST_CHILD", L"1");
+    std::wstring command =
+        L"\"" + AnsiToWide(self) + L"\" --gtest_filter=ProcessList.AProgramStartedByThisOne*";
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION process = {};
+    const BOOL started = CreateProcessW(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr,
+                                        nullptr, &startup, &process);
+    SetEnvironmentVariableW(L"VX_PROCESS_LIST_CHILD", nullptr);
+    ASSERT_TRUE(started) << GetLastError();
+    WaitForSingleObject(process.hProcess, INFINITE);
+    DWORD code = 1;
+    GetExitCodeProcess(process.hProcess, &code);
+    EXPECT_EQ(code, 0u) << "the copy's checks failed (its output is above)";
+    CloseHandle(process.hProcess);
+    CloseHandle(process.hThread);
 }
