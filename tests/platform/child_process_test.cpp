@@ -78,6 +78,15 @@ TEST(ChildProcess, OutputArrivesWholeInChunksOfAtMost1023BytesCutAtAZeroByte) {
              "two  words $HOME 'x' a\\b \"q\"\n");
 }
 
+TEST(ChildProcess, AnUnquotedProgramPathWithBlanksNamesTheProgramAsWindowsReadsIt) {
+    TempDir dir;
+    const std::string program = dir.path + "/with blank/vx child" +
+                                std::filesystem::path(VX_TEST_CHILD).extension().string();
+    std::filesystem::create_directories(dir.path + "/with blank");
+    std::filesystem::copy_file(VX_TEST_CHILD, program);
+    RunUntil(program + " echo hi", "hi\n");
+}
+
 TEST(ChildProcess, StartThatCannotSucceedFailsWithItsMessageAndCloseThenOnlyPrints) {
     TempDir dir;
     const Usage before = CurrentUsage();
