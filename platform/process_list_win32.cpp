@@ -1,5 +1,3 @@
-#define WIN32_LEAN_AND_MEAN
-#define NOMINMAX
 #include <windows.h>
 // After windows.h, which defines the snapshot's types.
 #include <tlhelp32.h>
