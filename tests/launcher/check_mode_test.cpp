@@ -21,7 +21,7 @@ std::map<std::string, std::string> Snapshot(const std::string& dir) {
 std::string RunWith(Station& station, const std::string& argument, std::string& output) {
     const std::string said =
         station.Dir() + "/../said-" + fs::path(station.Dir()).filename().string();
-    const pid_t pid = Spawn({station.Dir() + "/VXLauncher", argument}, said);
+    const int pid = Spawn({station.Dir() + "/VXLauncher", argument}, said);
     const std::string end = WaitEnd(pid, 15000);
     output = ReadFile(said);
     fs::remove(said);
@@ -40,7 +40,7 @@ TEST(CommandLine, NoOptionChangesTheStationAndCheckShowsWhatAStartWouldDo) {
                           {{"Seq", "", "$(ProjectDir)/bin", child, "echo slot", 3},
                            {"Named", "", "$(ProjectDir)/bin", child, "ignore-term", 0}});
     const std::string said = station.Dir() + "/../holder-said";
-    const pid_t holder = Spawn({bin + child, "hold-port", std::to_string(sequencer + 1)}, said);
+    const int holder = Spawn({bin + child, "hold-port", std::to_string(sequencer + 1)}, said);
     ASSERT_TRUE(Eventually([&] { return ReadFile(said) == "listening\n"; }));
     fs::remove(said);
     const auto before = Snapshot(station.Dir());

@@ -20,25 +20,25 @@ TEST(Leftovers, PortHoldersAndStationExecutablesAreKilledAndReported) {
                            {"Script", at + "/" + lua, at, luaScript, "", 0}});
 
     // Two modules of two slots: Sequence and Engine ports +0..+3, StateMachine +0..+1.
-    std::vector<pid_t> holders;
+    std::vector<int> holders;
     for (int port : {sequencer + 1, engine + 3, machine + 1, sequencer + 4}) {
         const std::string said = station.Dir() + "/holder" + std::to_string(port);
         holders.push_back(Spawn({bin + holder, "hold-port", std::to_string(port)}, said));
         ASSERT_TRUE(Eventually([&] { return ReadFile(said) == "listening\n"; }, 2000)) << port;
     }
-    const pid_t namedLeftover = Spawn({bin + named, "ignore-term"});
-    const pid_t interpretedLeftover = Spawn({bin + interpreted, "ignore-term"});
-    const pid_t luaScriptRunning = Spawn({bin + luaScript, "ignore-term"});
+    const int namedLeftover = Spawn({bin + named, "ignore-term"});
+    const int interpretedLeftover = Spawn({bin + interpreted, "ignore-term"});
+    const int luaScriptRunning = Spawn({bin + luaScript, "ignore-term"});
     station.Launch();
     ASSERT_TRUE(station.WaitForOutput("Finish to check process running state."));
-    for (pid_t killed : {holders[0], holders[1], holders[2], namedLeftover, interpretedLeftover})
-        EXPECT_EQ("signal 9", WaitEnd(killed, 5000)) << killed;
+    for (int killed : {holders[0], holders[1], holders[2], namedLeftover, interpretedLeftover})
+        EXPECT_EQ(kKilledEnd, WaitEnd(killed, 5000)) << killed;
     EXPECT_EQ("running", WaitEnd(holders[3], 0));  // outside the station's ports
     EXPECT_EQ("running", WaitEnd(luaScriptRunning, 0));
 
     // Each line of a killed process is followed by the path of what it ran.
     std::vector<std::string> expected;
-    auto killed = [&](const std::string& line, pid_t pid, const std::string& program) {
+    auto killed = [&](const std::string& line, int pid, const std::string& program) {
         expected.push_back(line + std::to_string(pid));
         expected.push_back("Pid = " + std::to_string(pid) + " executable = " + bin + program);
     };
@@ -71,8 +71,8 @@ TEST(Leftovers, WhatStartedTheLauncherIsNeverEnded) {
     station.WritePorts(port, -1, -1);
     const std::string bin = station.ProjectDir() + "/bin/", parent = station.AddChildProgram("a");
     station.WriteConfigPy(1, 1, {{"Parent", "", "$(ProjectDir)/bin", parent, "exit 0", 0}});
-    const pid_t ancestor =
-        Spawn({bin + parent, "hold-port", std::to_string(port), station.Dir() + "/VXLauncher"},
+    const int ancestor =
+        Spawn({bin + parent, "hold-port", std::to_string(port), station.Launcher()},
               station.Dir() + "/console.txt");
     ASSERT_TRUE(station.WaitForOutput("Start Process Parent successful."));
     const std::string id = std::to_string(ancestor);
@@ -84,6 +84,6 @@ TEST(Leftovers, WhatStartedTheLauncherIsNeverEnded) {
               Lines(station.Output(), "Pid"));
     const std::vector<int> launcher = ChildrenOf(ancestor);
     ASSERT_EQ(1u, launcher.size());
-    kill(launcher[0], SIGINT);
+    SendCtrlC(launcher[0]);
     EXPECT_EQ("exit 0", WaitEnd(ancestor, 5000)) << station.Output();
 }

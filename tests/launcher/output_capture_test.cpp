@@ -1,6 +1,7 @@
 // Every byte the children write reaches the log, the console and each instance's own log.
 
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -87,7 +88,7 @@ TEST(OutputCapture, AConsoleThatNeverReadsHoldsUpNeitherTheLogNorTheStop) {
         const std::string console = station.Dir() + "/console.fifo";
         ASSERT_EQ(0, mkfifo(console.c_str(), 0644));
         const int neverRead = open(console.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-        const pid_t pid = Spawn({station.Dir() + "/VXLauncher"}, console);
+        const int pid = Spawn({station.Dir() + "/VXLauncher"}, console);
         ASSERT_TRUE(Eventually([&] { return RecordsOnlyOf(station, "x\n").size() >= 2 * perChild; },
                                30000));
         kill(pid, signalNumber);

@@ -1,5 +1,7 @@
 // A child that ends unasked is reported at once, once, with its name, status and run time.
 
+#include <signal.h>
+
 #include <regex>
 
 #include "station_fixture.h"

@@ -1,5 +1,6 @@
 // Each console event while the station runs or starts: every child ends, nothing more starts.
 
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -121,8 +122,8 @@ TEST(QuitInherited, IgnoredHangUpStaysIgnoredIgnoredCtrlCIsTakenOver) {
     const std::string child = station.AddChildProgram("n");
     station.WriteConfigPy(1, 1, {{"P", "", "$(ProjectDir)/bin", child, "ignore-term", 0}});
     const std::string launcher = station.Dir() + "/VXLauncher";
-    const pid_t pid = Spawn({"/bin/sh", "-c", "trap '' HUP INT QUIT; exec " + launcher},
-                            station.Dir() + "/console.txt");
+    const int pid = Spawn({"/bin/sh", "-c", "trap '' HUP INT QUIT; exec " + launcher},
+                          station.Dir() + "/console.txt");
     ASSERT_TRUE(station.WaitForOutput("Start Process P successful."));
     kill(pid, SIGHUP);
     std::this_thread::sleep_for(std::chrono::milliseconds(200));
@@ -138,7 +139,7 @@ TEST(QuitInherited, CtrlCBeforeTheLogIsOpenIsHandledOnceItIs) {
     const std::string log = station.Dir() + "/log/Launcher.log";
     std::filesystem::create_directories(station.Dir() + "/log");
     ASSERT_EQ(0, mkfifo(log.c_str(), 0644));
-    const pid_t pid = Spawn({station.Dir() + "/VXLauncher"}, station.Dir() + "/console.txt");
+    const int pid = Spawn({station.Dir() + "/VXLauncher"}, station.Dir() + "/console.txt");
     // The launcher is past its start and blocks in opening the log.
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
     kill(pid, SIGINT);

@@ -1,5 +1,7 @@
 // A second launcher refuses and touches nothing; failed starts never push out a started run's log.
 
+#include <signal.h>
+
 #include "station_fixture.h"
 
 using namespace station_test;
@@ -13,7 +15,7 @@ TEST(RepeatedRuns, ASecondLauncherRefusesUntilTheFirstHasEndedHowever) {
     ASSERT_TRUE(station.WaitForOutput("ready"));  // the child says no more
     const std::vector<int> children = ChildrenOf(station.Pid());
     const std::string log = station.ReadFile("log/Launcher.log");
-    const pid_t second = Spawn({station.Dir() + "/VXLauncher"}, station.Dir() + "/second.txt");
+    const int second = Spawn({station.Dir() + "/VXLauncher"}, station.Dir() + "/second.txt");
     EXPECT_EQ("exit 3", WaitEnd(second, 5000));
     EXPECT_EQ("Another launcher is running the station in " + station.Dir() +
                   " (Pid = " + std::to_string(station.Pid()) +
