@@ -1,0 +1,244 @@
+// The station fixture's Win32 part: CreateProcessW with a console of the launcher's own, process
+// handles kept for the exit code, the process list from a Toolhelp snapshot, and Ctrl-C by
+// attaching to the launcher's console.
+
+#include <tlhelp32.h>
+#include <winsock2.h>
+
+#include <Poco/UnicodeConverter.h>
+
+#include <map>
+#include <mutex>
+
+#include "station_fixture.h"
+
+namespace station_test {
+
+const char* const kLauncherName = "VXLauncher.exe";
+// KillProcessById ends a leftover with exit code 0.
+const char* const kKilledEnd = "exit 0";
+
+namespace {
+
+std::wstring Wide(const std::string& text) {
+    std::wstring wide;
+    Poco::UnicodeConverter::convert(text, wide);
+    return wide;
+}
+
+// A Windows path: CreateProcessW and the command line take backslashes.
+std::wstring WindowsPath(const std::string& path) {
+    std::wstring wide = Wide(path);
+    for (wchar_t& c : wide) c = c == L'/' ? L'\\' : c;
+    return wide;
+}
+
+// One argument as the C runtime's parser reads it back: quoted when it holds a blank or a quote
+// (or is empty), backslashes doubled only before a quote.
+std::wstring QuoteArgument(const std::wstring& argument) {
+    if (!argument.empty() && argument.find_first_of(L" \t\"") == std::wstring::npos)
+        return argument;
+    std::wstring quoted = L"\"";
+    size_t backslashes = 0;
+    for (wchar_t c : argument) {
+        if (c == L'\\') {
+            ++backslashes;
+            continue;
+        }
+        quoted.append(c == L'"' ? 2 * backslashes + 1 : backslashes, L'\\');
+        backslashes = 0;
+        quoted += c;
+    }
+    return quoted.append(2 * backslashes, L'\\') + L"\"";
+}
+
+// The handles of the processes Spawn started, by pid: the exit code is read from them, and
+// holding them keeps the pid from being reused while a test may still name it.
+std::mutex spawnedMutex;
+std::map<int, HANDLE> spawned;
+
+HANDLE SpawnedHandle(int pid) {
+    std::lock_guard<std::mutex> lock(spawnedMutex);
+    auto found = spawned.find(pid);
+    return found == spawned.end() ? nullptr : found->second;
+}
+
+void Forget(int pid) {
+    std::lock_guard<std::mutex> lock(spawnedMutex);
+    auto found = spawned.find(pid);
+    if (found == spawned.end()) return;
+    CloseHandle(found->second);
+    spawned.erase(found);
+}
+
+// Every process of the system as (pid, parent pid).
+std::vector<PROCESSENTRY32W> ProcessList() {
+    std::vector<PROCESSENTRY32W> list;
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snapshot == INVALID_HANDLE_VALUE) return list;
+    PROCESSENTRY32W entry{};
+    entry.dwSize = sizeof(entry);
+    for (BOOL more = Process32FirstW(snapshot, &entry); more;
+         more = Process32NextW(snapshot, &entry))
+        list.push_back(entry);
+    CloseHandle(snapshot);
+    return list;
+}
+
+// The program file a process runs, with forward slashes, or "" when it cannot be asked.
+std::string ExecutableOf(int pid) {
+    HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, static_cast<DWORD>(pid));
+    if (process == nullptr) return "";
+    wchar_t path[MAX_PATH * 4];
+    DWORD size = MAX_PATH * 4;
+    const BOOL known = QueryFullProcessImageNameW(process, 0, path, &size);
+    CloseHandle(process);
+    std::string text;
+    if (known) Poco::UnicodeConverter::convert(std::wstring(path, size), text);
+    for (char& c : text) c = c == '\\' ? '/' : c;
+    return text;
+}
+
+void Terminate(int pid) {
+    HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, static_cast<DWORD>(pid));
+    if (process == nullptr) return;
+    TerminateProcess(process, 9);
+    WaitForSingleObject(process, 5000);
+    CloseHandle(process);
+}
+
+// The test process gets the Ctrl-C it sends to a console it attached to: it goes on.
+BOOL WINAPI IgnoreCtrlC(DWORD event) {
+    return event == CTRL_C_EVENT;
+}
+
+}  // namespace
+
+int OwnPid() {
+    return static_cast<int>(GetCurrentProcessId());
+}
+
+int FindFreePortRange(int count) {
+    static const bool started = [] {
+        WSADATA data;
+        return WSAStartup(MAKEWORD(2, 2), &data) == 0;
+    }();
+    if (!started) return -1;
+    auto canBind = [](int port) {  // to 127.0.0.1:port, alone
+        const SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+        BOOL exclusive = TRUE;
+        setsockopt(s, SOL_SOCKET, SO_EXCLUSIVEADDRUSE, reinterpret_cast<const char*>(&exclusive),
+                   sizeof(exclusive));
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_port = htons(static_cast<u_short>(port));
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        const bool ok = bind(s, reinterpret_cast<sockaddr*>(&address), sizeof(address)) == 0;
+        closesocket(s);
+        return ok;
+    };
+    int base = 20000 + OwnPid() * 37 % 10000;  // below the usual ephemeral range
+    for (int attempt = 0; attempt < 200; ++attempt, base = 20000 + (base + count) % 10000) {
+        int port = base;
+        while (port < base + count && canBind(port)) ++port;
+        if (port == base + count) return base;
+    }
+    return -1;
+}
+
+std::vector<int> ChildrenOf(int parent) {
+    std::vector<int> children;
+    for (const PROCESSENTRY32W& entry : ProcessList())
+        if (static_cast<int>(entry.th32ParentProcessID) == parent && entry.th32ProcessID != 0)
+            children.push_back(static_cast<int>(entry.th32ProcessID));
+    return children;
+}
+
+bool ProcessExists(int pid) {
+    HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, static_cast<DWORD>(pid));
+    if (process == nullptr) return false;
+    const bool running = WaitForSingleObject(process, 0) == WAIT_TIMEOUT;
+    CloseHandle(process);
+    return running;
+}
+
+int Spawn(const std::vector<std::string>& args, const std::string& output,
+          const std::function<void()>& inChild) {
+    // A console of its own, so that a Ctrl-C sent to it reaches the launcher and the children
+    // that share it, and nothing else; the output goes to the file all the same.
+    SECURITY_ATTRIBUTES inheritable = {sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
+    HANDLE out = CreateFileW(output.empty() ? L"NUL" : WindowsPath(output).c_str(), GENERIC_WRITE,
+                             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, &inheritable,
+                             CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE in = CreateFileW(L"NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, &inheritable,
+                            OPEN_EXISTING, 0, nullptr);
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = in;
+    startup.hStdOutput = out;
+    startup.hStdError = out;
+    std::wstring commandLine;
+    for (const std::string& arg : args)
+        commandLine += (commandLine.empty() ? L"" : L" ") + QuoteArgument(WindowsPath(arg));
+    const std::wstring program = WindowsPath(args.at(0));
+    PROCESS_INFORMATION started{};
+    const BOOL created = CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, TRUE,
+                                        CREATE_NEW_CONSOLE, nullptr, nullptr, &startup, &started);
+    CloseHandle(out);
+    CloseHandle(in);
+    if (!created) return -1;
+    CloseHandle(started.hThread);
+    std::lock_guard<std::mutex> lock(spawnedMutex);
+    spawned[static_cast<int>(started.dwProcessId)] = started.hProcess;
+    return static_cast<int>(started.dwProcessId);
+}
+
+std::string WaitEnd(int pid, int timeoutMs) {
+    HANDLE process = SpawnedHandle(pid);
+    if (process == nullptr) return "unknown";
+    if (WaitForSingleObject(process, static_cast<DWORD>(timeoutMs)) != WAIT_OBJECT_0)
+        return "running";
+    DWORD code = 0;
+    GetExitCodeProcess(process, &code);
+    Forget(pid);
+    // As a POSIX shell reports a Windows program's end: the low byte (-1 reads 255).
+    return "exit " + std::to_string(code & 0xFF);
+}
+
+void SendCtrlC(int pid) {
+    // Every process of the launcher's console gets it, the children that share it included, as
+    // a Ctrl-C typed there; this process too while attached, hence its own handler.
+    static const bool handled = SetConsoleCtrlHandler(IgnoreCtrlC, TRUE);
+    (void)handled;
+    FreeConsole();
+    if (AttachConsole(static_cast<DWORD>(pid))) {
+        GenerateConsoleCtrlEvent(CTRL_C_EVENT, 0);
+        FreeConsole();
+    }
+}
+
+void WatchLeftovers() {}
+
+void EndWhatRunsFrom(const std::string& dir, int launcher) {
+    // The launcher's children die with its job; the rest is found by its program file.
+    if (launcher > 0) {
+        Terminate(launcher);
+        Forget(launcher);
+    }
+    for (const PROCESSENTRY32W& entry : ProcessList()) {
+        const int pid = static_cast<int>(entry.th32ProcessID);
+        if (ExecutableOf(pid).rfind(dir + "/", 0) == 0) Terminate(pid);
+    }
+    std::lock_guard<std::mutex> lock(spawnedMutex);
+    for (auto it = spawned.begin(); it != spawned.end();) {
+        if (WaitForSingleObject(it->second, 0) == WAIT_OBJECT_0) {
+            CloseHandle(it->second);
+            it = spawned.erase(it);
+        } else {
+            ++it;
+        }
+    }
+}
+
+}  // namespace station_test
