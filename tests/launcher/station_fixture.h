@@ -24,6 +24,8 @@ int OwnPid();
 int FindFreePortRange(int count);      // ports no one uses, in a stretch of this process's own
 std::vector<int> ChildrenOf(int pid);  // POSIX: zombies included
 bool ProcessExists(int pid);           // POSIX: zombies included; Windows: still running
+// True once `pid` has ended within `timeoutMs`; POSIX: collected if it came to this process.
+bool WaitGone(int pid, int timeoutMs);
 // Starts `args` under a console (POSIX: process group) of its own with default signal handling,
 // its output in the file `output` ("": discarded); `inChild` (POSIX only) runs in the child
 // just before the program is executed.

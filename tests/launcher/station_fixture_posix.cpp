@@ -59,6 +59,15 @@ bool ProcessExists(int pid) {
     return kill(pid, 0) == 0;
 }
 
+bool WaitGone(int pid, int timeoutMs) {
+    return Eventually(
+        [pid] {
+            waitpid(pid, nullptr, WNOHANG);
+            return kill(pid, 0) != 0;
+        },
+        timeoutMs);
+}
+
 int Spawn(const std::vector<std::string>& args, const std::string& output,
           const std::function<void()>& inChild) {
     std::vector<char*> argv;

@@ -3,7 +3,6 @@
 // attaching to the launcher's console.
 
 #include <tlhelp32.h>
-#include <winsock2.h>
 
 #include <Poco/UnicodeConverter.h>
 
@@ -160,6 +159,10 @@ bool ProcessExists(int pid) {
     const bool running = WaitForSingleObject(process, 0) == WAIT_TIMEOUT;
     CloseHandle(process);
     return running;
+}
+
+bool WaitGone(int pid, int timeoutMs) {
+    return Eventually([pid] { return !ProcessExists(pid); }, timeoutMs);
 }
 
 int Spawn(const std::vector<std::string>& args, const std::string& output,
