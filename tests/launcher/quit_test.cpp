@@ -27,6 +27,8 @@ TEST_P(Quit, EveryChildIsGoneAndTheLauncherEndsAsTheEventSays) {
     const int grandchild = atoi(output.c_str() + output.find("grandchild ") + 11);
     ASSERT_TRUE(grandchild > 0 && ProcessExists(grandchild));
 
+    // The launcher, its children and the grandchild, all run from D.
+    EXPECT_EQ(children.size() + 2, ProcessesRunningFrom(station.Dir()).size());
     event.send(station);
     EXPECT_EQ(event.end, station.WaitForExit(5000)) << station.Output();
     const std::string all = station.Output();
@@ -44,6 +46,7 @@ TEST_P(Quit, EveryChildIsGoneAndTheLauncherEndsAsTheEventSays) {
     // The grandchild died with its group (job).
     EXPECT_TRUE(WaitGone(grandchild, 1000));
     EXPECT_TRUE(ChildrenOf(OwnPid()).empty());
+    EXPECT_TRUE(ProcessesRunningFrom(station.Dir()).empty());
 }
 
 INSTANTIATE_TEST_SUITE_P(Events, Quit, ::testing::Range(0, 2 * int(kQuitEvents.size())),

@@ -94,7 +94,10 @@ TEST(StartOrder, AnInstallationPathWithBlanksOrQuotesStartsItsPrograms) {
     station.WriteConfigPy(1, 1, {{"P", "", "$(ProjectDir)/bin", child, "echo \"a b\" c", 0}});
     for (const std::string inner : {"my station", "q\"uote d"}) {
         const std::string dir = station.Dir() + "/" + inner;
-        std::filesystem::create_directories(dir);
+        // Windows allows no quote in a file name.
+        std::error_code refused;
+        if (!std::filesystem::create_directories(dir, refused) && inner.find('"') != inner.npos)
+            continue;
         for (const char* part : {kLauncherName, "Config", "Proj"})
             std::filesystem::copy(station.Dir() + "/" + part, dir + "/" + part,
                                   std::filesystem::copy_options::recursive);

@@ -24,6 +24,8 @@ int OwnPid();
 int FindFreePortRange(int count);      // ports no one uses, in a stretch of this process's own
 std::vector<int> ChildrenOf(int pid);  // POSIX: zombies included
 bool ProcessExists(int pid);           // POSIX: zombies included; Windows: still running
+// Every running process whose program file lies under `dir` (the system's whole process list).
+std::vector<int> ProcessesRunningFrom(const std::string& dir);
 // True once `pid` has ended within `timeoutMs`; POSIX: collected if it came to this process.
 bool WaitGone(int pid, int timeoutMs);
 // Starts `args` under a console (POSIX: process group) of its own with default signal handling,
@@ -34,6 +36,10 @@ int Spawn(const std::vector<std::string>& args, const std::string& output = "",
 // The end of a process Spawn started: "exit N", "signal N" (POSIX), or "running" if not ended
 // in time.
 std::string WaitEnd(int pid, int timeoutMs);
+// Whether the system names the process that listens on a port (Wine 8 says pid 0 for every
+// socket), asked once with a listener of this test's own; kPortOwnersHidden says why not.
+bool PortOwnersVisible();
+extern const char* const kPortOwnersHidden;
 // A real Ctrl-C to the console of a process Spawn started (POSIX: SIGINT to it alone).
 void SendCtrlC(int pid);
 // The system's part of a Station's set-up (POSIX: what the launcher leaves behind comes to this

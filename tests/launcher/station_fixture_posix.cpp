@@ -59,6 +59,18 @@ bool ProcessExists(int pid) {
     return kill(pid, 0) == 0;
 }
 
+std::vector<int> ProcessesRunningFrom(const std::string& dir) {
+    std::vector<int> found;
+    std::error_code error;
+    for (const auto& entry : fs::directory_iterator("/proc")) {
+        const std::string pid = entry.path().filename();
+        if (isdigit(pid[0]) &&
+            fs::read_symlink(entry.path() / "exe", error).string().rfind(dir + "/", 0) == 0)
+            found.push_back(std::stoi(pid));
+    }
+    return found;
+}
+
 bool WaitGone(int pid, int timeoutMs) {
     return Eventually(
         [pid] {

@@ -161,6 +161,15 @@ bool ProcessExists(int pid) {
     return running;
 }
 
+std::vector<int> ProcessesRunningFrom(const std::string& dir) {
+    std::vector<int> found;
+    for (const PROCESSENTRY32W& entry : ProcessList()) {
+        const int pid = static_cast<int>(entry.th32ProcessID);
+        if (ExecutableOf(pid).rfind(dir + "/", 0) == 0) found.push_back(pid);
+    }
+    return found;
+}
+
 bool WaitGone(int pid, int timeoutMs) {
     return Eventually([pid] { return !ProcessExists(pid); }, timeoutMs);
 }
@@ -229,10 +238,7 @@ void EndWhatRunsFrom(const std::string& dir, int launcher) {
         Terminate(launcher);
         Forget(launcher);
     }
-    for (const PROCESSENTRY32W& entry : ProcessList()) {
-        const int pid = static_cast<int>(entry.th32ProcessID);
-        if (ExecutableOf(pid).rfind(dir + "/", 0) == 0) Terminate(pid);
-    }
+    for (int pid : ProcessesRunningFrom(dir)) Terminate(pid);
     std::lock_guard<std::mutex> lock(spawnedMutex);
     for (auto it = spawned.begin(); it != spawned.end();) {
         if (WaitForSingleObject(it->second, 0) == WAIT_OBJECT_0) {
