@@ -96,6 +96,15 @@ class Station {
     // log/Launcher.log after what closing the log rolled over from it, whole or as records.
     std::string LogText() const { return ReadLogText(_root / "log/Launcher.log"); }
     std::vector<LogRecord> LogRecords() const { return ReadLogRecords(_root / "log/Launcher.log"); }
+    // The messages of the log's records that hold nothing but `characters`, run together.
+    std::string RecordsOnlyOf(const std::string& characters) const {
+        std::string text;
+        for (const auto& record : LogRecords())
+            if (!record.second.empty() &&
+                record.second.find_first_not_of(characters) == std::string::npos)
+                text += record.second;
+        return text;
+    }
     bool LogHas(const std::string& level, const std::string& message) const {
         const auto records = LogRecords();
         return std::count(records.begin(), records.end(), LogRecord(level, message)) > 0;
