@@ -98,6 +98,15 @@ std::string ExecutableOf(int pid) {
     return text;
 }
 
+// When the process was created, in the system's ticks; 0 when it cannot be asked.
+ULONGLONG CreationTime(int pid) {
+    HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, static_cast<DWORD>(pid));
+    FILETIME created{}, exited, kernel, user;
+    if (process != nullptr) GetProcessTimes(process, &created, &exited, &kernel, &user);
+    if (process != nullptr) CloseHandle(process);
+    return (ULONGLONG(created.dwHighDateTime) << 32) | created.dwLowDateTime;
+}
+
 void Terminate(int pid) {
     HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, static_cast<DWORD>(pid));
     if (process == nullptr) return;
@@ -146,10 +155,16 @@ int FindFreePortRange(int count) {
 }
 
 std::vector<int> ChildrenOf(int parent) {
+    // A process keeps the id of a parent that has ended, and ids are reused: a child is only
+    // one created after the process that now has that id.
+    const ULONGLONG parentCreated = CreationTime(parent);
     std::vector<int> children;
-    for (const PROCESSENTRY32W& entry : ProcessList())
-        if (static_cast<int>(entry.th32ParentProcessID) == parent && entry.th32ProcessID != 0)
-            children.push_back(static_cast<int>(entry.th32ProcessID));
+    for (const PROCESSENTRY32W& entry : ProcessList()) {
+        const int pid = static_cast<int>(entry.th32ProcessID);
+        if (static_cast<int>(entry.th32ParentProcessID) == parent && pid != 0 &&
+            CreationTime(pid) >= parentCreated)
+            children.push_back(pid);
+    }
     return children;
 }
 
