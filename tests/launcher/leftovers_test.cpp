@@ -7,19 +7,12 @@ using namespace station_test;
 
 namespace {
 
-// Each "Kill"/"Have been kill" line of a killed process, followed by the path of what it ran.
-class KillLines {
-  public:
-    explicit KillLines(const std::string& bin) : _bin(bin) {}
-    void Add(const std::string& line, int pid, const std::string& program) {
-        lines.push_back(line + std::to_string(pid));
-        lines.push_back("Pid = " + std::to_string(pid) + " executable = " + _bin + program);
-    }
-    std::vector<std::string> lines;
-
-  private:
-    std::string _bin;
-};
+// A killed process's "Kill"/"Have been kill" line, then the path of what it ran.
+void AddKilled(std::vector<std::string>& lines, const std::string& line, int pid,
+               const std::string& program) {
+    lines.push_back(line + std::to_string(pid));
+    lines.push_back("Pid = " + std::to_string(pid) + " executable = " + program);
+}
 
 // The lines naming a pid, paths with forward slashes (Windows reports its own).
 std::vector<std::string> PidLines(const std::string& output) {
@@ -49,12 +42,14 @@ TEST(Leftovers, StationExecutablesAreKilledAndReported) {
         EXPECT_EQ(kKilledEnd, WaitEnd(killed, 5000)) << killed;
     EXPECT_EQ("running", WaitEnd(luaScriptRunning, 0));
 
-    KillLines expected(bin);
-    expected.Add("Have been kill process by name = " + named + ". Pid=", namedLeftover, named);
-    expected.Add("Have been kill process by name = " + interpreted + ". Pid=", interpretedLeftover,
-                 interpreted);
+    std::vector<std::string> expected;
+    AddKilled(expected, "Have been kill process by name = " + named + ". Pid=", namedLeftover,
+              bin + named);
+    AddKilled(expected,
+              "Have been kill process by name = " + interpreted + ". Pid=", interpretedLeftover,
+              bin + interpreted);
     const std::string output = station.Output();
-    EXPECT_EQ(expected.lines, PidLines(output));
+    EXPECT_EQ(expected, PidLines(output));
     EXPECT_LT(output.find("Finish to check process running state."),
               output.find("Starting Process"));
     ExpectRunsThenStopsOnCtrlC(station);
@@ -82,11 +77,11 @@ TEST(Leftovers, PortHoldersAreKilledAndReported) {
         EXPECT_EQ(kKilledEnd, WaitEnd(killed, 5000)) << killed;
     EXPECT_EQ("running", WaitEnd(holders[3], 0));  // outside the station's ports
 
-    KillLines expected(bin);
-    expected.Add("Kill Sequence[1] success.Pid = ", holders[0], holder);
-    expected.Add("Kill Engine[3] success.Pid = ", holders[1], holder);
-    expected.Add("Kill StateMachine[1] success.Pid = ", holders[2], holder);
-    EXPECT_EQ(expected.lines, PidLines(station.Output()));
+    std::vector<std::string> expected;
+    AddKilled(expected, "Kill Sequence[1] success.Pid = ", holders[0], bin + holder);
+    AddKilled(expected, "Kill Engine[3] success.Pid = ", holders[1], bin + holder);
+    AddKilled(expected, "Kill StateMachine[1] success.Pid = ", holders[2], bin + holder);
+    EXPECT_EQ(expected, PidLines(station.Output()));
     ExpectRunsThenStopsOnCtrlC(station);
 
     // A base port the port file does not give is not probed, and the log says so; base ports

@@ -7,7 +7,6 @@
 #include <Poco/UnicodeConverter.h>
 
 #include <map>
-#include <mutex>
 
 #include "station_fixture.h"
 
@@ -51,26 +50,24 @@ std::wstring QuoteArgument(const std::wstring& argument) {
     return quoted.append(2 * backslashes, L'\\') + L"\"";
 }
 
-// The handles of the processes Spawn started, by pid: the exit code is read from them, and
-// holding them keeps the pid from being reused while a test may still name it.
-std::mutex spawnedMutex;
+// The handles of the processes Spawn started, by pid (used from the test's thread only): the exit
+// code is read from them, and holding them keeps the pid from being reused while a test may
+// still name it.
 std::map<int, HANDLE> spawned;
 
 HANDLE SpawnedHandle(int pid) {
-    std::lock_guard<std::mutex> lock(spawnedMutex);
     auto found = spawned.find(pid);
     return found == spawned.end() ? nullptr : found->second;
 }
 
 void Forget(int pid) {
-    std::lock_guard<std::mutex> lock(spawnedMutex);
     auto found = spawned.find(pid);
     if (found == spawned.end()) return;
     CloseHandle(found->second);
     spawned.erase(found);
 }
 
-// Every process of the system as (pid, parent pid).
+// The Toolhelp entries of every process (id, parent id, file name).
 std::vector<PROCESSENTRY32W> ProcessList() {
     std::vector<PROCESSENTRY32W> list;
     HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
@@ -156,13 +153,15 @@ int FindFreePortRange(int count) {
 
 std::vector<int> ChildrenOf(int parent) {
     // A process keeps the id of a parent that has ended, and ids are reused: a child is only
-    // one created after the process that now has that id.
+    // one created after the process that now has that id. Wine runs the console of a process
+    // made with a console of its own as that process's child, conhost.exe, which comes and goes
+    // on its own: not a child the program started.
     const ULONGLONG parentCreated = CreationTime(parent);
     std::vector<int> children;
     for (const PROCESSENTRY32W& entry : ProcessList()) {
         const int pid = static_cast<int>(entry.th32ProcessID);
         if (static_cast<int>(entry.th32ParentProcessID) == parent && pid != 0 &&
-            CreationTime(pid) >= parentCreated)
+            CreationTime(pid) >= parentCreated && _wcsicmp(entry.szExeFile, L"conhost.exe") != 0)
             children.push_back(pid);
     }
     return children;
@@ -216,7 +215,6 @@ int Spawn(const std::vector<std::string>& args, const std::string& output,
     CloseHandle(in);
     if (!created) return -1;
     CloseHandle(started.hThread);
-    std::lock_guard<std::mutex> lock(spawnedMutex);
     spawned[static_cast<int>(started.dwProcessId)] = started.hProcess;
     return static_cast<int>(started.dwProcessId);
 }
@@ -254,7 +252,6 @@ void EndWhatRunsFrom(const std::string& dir, int launcher) {
         Forget(launcher);
     }
     for (int pid : ProcessesRunningFrom(dir)) Terminate(pid);
-    std::lock_guard<std::mutex> lock(spawnedMutex);
     for (auto it = spawned.begin(); it != spawned.end();) {
         if (WaitForSingleObject(it->second, 0) == WAIT_OBJECT_0) {
             CloseHandle(it->second);
