@@ -22,10 +22,12 @@ extern const char* const kKilledEnd;     // WaitEnd of a process the launcher ki
 
 int OwnPid();
 int FindFreePortRange(int count);      // ports no one uses, in a stretch of this process's own
-std::vector<int> ChildrenOf(int pid);  // POSIX: zombies included
+std::vector<int> ChildrenOf(int pid);  // oldest first; POSIX: zombies included
 bool ProcessExists(int pid);           // POSIX: zombies included; Windows: still running
 // Every running process whose program file lies under `dir` (the system's whole process list).
 std::vector<int> ProcessesRunningFrom(const std::string& dir);
+// Ends a process at once: SIGKILL (Windows: TerminateProcess with exit code 9).
+void Kill(int pid);
 // True once `pid` has ended within `timeoutMs`; POSIX: collected if it came to this process.
 bool WaitGone(int pid, int timeoutMs);
 // Starts `args` under a console (POSIX: process group) of its own with default signal handling,

@@ -55,6 +55,10 @@ std::vector<int> ChildrenOf(int parent) {
     return children;
 }
 
+void Kill(int pid) {
+    kill(pid, SIGKILL);
+}
+
 bool ProcessExists(int pid) {
     return kill(pid, 0) == 0;
 }

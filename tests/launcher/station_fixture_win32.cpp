@@ -6,6 +6,7 @@
 
 #include <Poco/UnicodeConverter.h>
 
+#include <algorithm>
 #include <map>
 
 #include "station_fixture.h"
@@ -104,20 +105,20 @@ ULONGLONG CreationTime(int pid) {
     return (ULONGLONG(created.dwHighDateTime) << 32) | created.dwLowDateTime;
 }
 
-void Terminate(int pid) {
-    HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, static_cast<DWORD>(pid));
-    if (process == nullptr) return;
-    TerminateProcess(process, 9);
-    WaitForSingleObject(process, 5000);
-    CloseHandle(process);
-}
-
 // The test process gets the Ctrl-C it sends to a console it attached to: it goes on.
 BOOL WINAPI IgnoreCtrlC(DWORD event) {
     return event == CTRL_C_EVENT;
 }
 
 }  // namespace
+
+void Kill(int pid) {
+    HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, static_cast<DWORD>(pid));
+    if (process == nullptr) return;
+    TerminateProcess(process, 9);
+    WaitForSingleObject(process, 5000);
+    CloseHandle(process);
+}
 
 int OwnPid() {
     return static_cast<int>(GetCurrentProcessId());
@@ -157,13 +158,17 @@ std::vector<int> ChildrenOf(int parent) {
     // made with a console of its own as that process's child, conhost.exe, which comes and goes
     // on its own: not a child the program started.
     const ULONGLONG parentCreated = CreationTime(parent);
-    std::vector<int> children;
+    std::vector<std::pair<ULONGLONG, int>> found;  // by creation
     for (const PROCESSENTRY32W& entry : ProcessList()) {
         const int pid = static_cast<int>(entry.th32ProcessID);
+        const ULONGLONG created = CreationTime(pid);
         if (static_cast<int>(entry.th32ParentProcessID) == parent && pid != 0 &&
-            CreationTime(pid) >= parentCreated && _wcsicmp(entry.szExeFile, L"conhost.exe") != 0)
-            children.push_back(pid);
+            created >= parentCreated && _wcsicmp(entry.szExeFile, L"conhost.exe") != 0)
+            found.emplace_back(created, pid);
     }
+    std::sort(found.begin(), found.end());
+    std::vector<int> children;
+    for (const auto& [created, pid] : found) children.push_back(pid);
     return children;
 }
 
@@ -248,10 +253,10 @@ void WatchLeftovers() {}
 void EndWhatRunsFrom(const std::string& dir, int launcher) {
     // The launcher's children die with its job; the rest is found by its program file.
     if (launcher > 0) {
-        Terminate(launcher);
+        Kill(launcher);
         Forget(launcher);
     }
-    for (int pid : ProcessesRunningFrom(dir)) Terminate(pid);
+    for (int pid : ProcessesRunningFrom(dir)) Kill(pid);
     for (auto it = spawned.begin(); it != spawned.end();) {
         if (WaitForSingleObject(it->second, 0) == WAIT_OBJECT_0) {
             CloseHandle(it->second);
