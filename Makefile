@@ -7,8 +7,9 @@ TSAN_BUILD ?= build-tsan
 FUZZ_BUILD ?= build-fuzz
 WIN64_BUILD ?= build-win64
 WIN32_BUILD ?= build-win32
+PACKAGE_DIR ?= build-package
 
-.PHONY: all deps configure build test demo bench clean test-sanitize test-asan test-tsan fuzz fuzz-regress windows-deps windows windows32 test-windows
+.PHONY: all deps configure build test demo bench clean test-sanitize test-asan test-tsan fuzz fuzz-regress windows-deps windows windows32 test-windows package-windows
 
 all: build
 
@@ -84,3 +85,8 @@ windows32:
 test-windows: windows
 	@cmake --build $(WIN64_BUILD) -j $(JOBS)
 	@scripts/test-windows $(WIN64_BUILD)
+
+# The release zip for Windows: both executables of each architecture, the README's section on
+# running a station and the station author's guide (scripts/package-windows).
+package-windows: windows windows32
+	@scripts/package-windows $(WIN64_BUILD) $(WIN32_BUILD) $(PACKAGE_DIR)

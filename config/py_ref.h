@@ -16,7 +16,10 @@
 #endif
 #include <Python.h>
 
+#include <string>
 #include <utility>
+
+#include "platform/text_utils.h"
 
 class PyRef {
   public:
@@ -39,3 +42,24 @@ class PyRef {
   private:
     PyObject* _object;
 };
+
+// Narrow text (a path, a name) as a str, through wide text: Python would read the bytes as
+// UTF-8, which the narrow text of Windows (code page 936) is not. Null with an error set.
+inline PyRef NarrowToPython(const std::string& text) {
+    const std::wstring wide = AnsiToWide(text);
+    return PyRef(PyUnicode_FromWideChar(wide.data(), static_cast<Py_ssize_t>(wide.size())));
+}
+
+// A str as narrow text, through wide text likewise; characters the narrow code page lacks
+// become its replacement character. False, with the error cleared, for anything but a str
+// and for a str holding a zero character (no narrow text can carry it).
+inline bool PythonToNarrow(PyObject* object, std::string& text) {
+    wchar_t* wide = object != nullptr ? PyUnicode_AsWideCharString(object, nullptr) : nullptr;
+    if (wide == nullptr) {
+        PyErr_Clear();
+        return false;
+    }
+    text = WideToAnsi(wide);
+    PyMem_Free(wide);
+    return true;
+}

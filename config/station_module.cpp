@@ -11,8 +11,7 @@ namespace {
 const char kModuleName[] = "config";
 
 PyRef PathObject(const std::string& path) {
-    return PyRef(
-        PyUnicode_DecodeFSDefaultAndSize(path.data(), static_cast<Py_ssize_t>(path.size())));
+    return NarrowToPython(path);
 }
 
 // 1 when `path` is a regular file (the import system's test), 0 when not, -1 with an error.

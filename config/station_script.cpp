@@ -24,11 +24,6 @@ PyRef NewNone() {
     return PyRef(Py_BuildValue(""));
 }
 
-// The bytes of a bytes object as a string.
-std::string BytesText(PyObject* bytes) {
-    return std::string(PyBytes_AsString(bytes), static_cast<size_t>(PyBytes_Size(bytes)));
-}
-
 // Type, message and traceback of the pending Python error, as the interpreter prints them.
 std::string DescribePythonError(PyObject* type, PyObject* value, PyObject* traceback) {
     PyRef none(NewNone());
@@ -44,23 +39,19 @@ std::string DescribePythonError(PyObject* type, PyObject* value, PyObject* trace
         PyErr_Clear();
         joined = PyRef(PyObject_Str(value ? value : type));
     }
-    PyRef bytes(joined ? PyUnicode_AsEncodedString(joined.get(), "utf-8", "backslashreplace")
-                       : nullptr);
-    if (!bytes) {
-        PyErr_Clear();
-        return "(the error could not be described)";
-    }
-    return BytesText(bytes.get());
+    std::string text;
+    if (!PythonToNarrow(joined.get(), text)) return "(the error could not be described)";
+    return text;
 }
 
-// str(object) as UTF-8, or "" when there is none.
+// str(object) as narrow text, or "" when there is none.
 std::string Text(PyObject* object) {
     PyRef none(NewNone());
     PyRef text(object && object != none.get() ? PyObject_Str(object) : nullptr);
-    PyRef bytes(text ? PyUnicode_AsEncodedString(text.get(), "utf-8", "backslashreplace")
-                     : nullptr);
     PyErr_Clear();
-    return bytes ? BytesText(bytes.get()) : std::string();
+    std::string narrow;
+    PythonToNarrow(text.get(), narrow);
+    return narrow;
 }
 
 std::string AttributeText(PyObject* object, const char* name) {
@@ -113,8 +104,7 @@ void LogPythonError(const char* step) {
 // character in it (a quote included) is taken literally.
 void AppendModulePath(const std::string& directory) {
     PyObject* path = PySys_GetObject("path");  // borrowed
-    PyRef entry(PyUnicode_DecodeFSDefaultAndSize(directory.data(),
-                                                 static_cast<Py_ssize_t>(directory.size())));
+    PyRef entry(NarrowToPython(directory));
     if (path == nullptr || !PyList_Check(path) || !entry || PyList_Append(path, entry.get()) != 0) {
         LOG_PRINT_ERROR("Cannot append %s to sys.path", directory.c_str());
         LogPythonError("sys.path");
@@ -133,7 +123,8 @@ bool ReadInteger(PyObject* dictionary, const char* key, int& field) {
     return true;
 }
 
-// Copies a str, or a bytes object holding UTF-8; anything else leaves the field as it is.
+// Copies a str, or a bytes object holding UTF-8, as narrow text; anything else (a str with a
+// zero character too) leaves the field as it is.
 void ReadText(PyObject* dictionary, const char* key, std::string& field) {
     PyRef value(NewReference(PyDict_GetItemString(dictionary, key)));
     if (!value) return;
@@ -145,12 +136,7 @@ void ReadText(PyObject* dictionary, const char* key, std::string& field) {
             return;
         }
     }
-    const char* text = nullptr;
-    if (PyArg_Parse(value.get(), "s", &text) && text != nullptr) {
-        field = text;
-    } else {
-        PyErr_Clear();
-    }
+    PythonToNarrow(value.get(), field);
 }
 
 // Imports the station script and calls get_configA(configName) in the running interpreter; the
@@ -185,13 +171,12 @@ PyRef CallGetConfig(const std::string& projectDir, const std::string& configName
     }
 
     PyRef arguments(PyTuple_New(1));
-    PyObject* name = Py_BuildValue("s", configName.c_str());
-    if (!arguments || name == nullptr) {
-        Py_XDECREF(name);
+    PyRef name(NarrowToPython(configName));
+    if (!arguments || !name) {
         LogPythonError("get_configA argument");
         return PyRef();
     }
-    PyTuple_SetItem(arguments.get(), 0, name);  // takes the reference
+    PyTuple_SetItem(arguments.get(), 0, name.release());  // takes the reference
     PyRef result(PyObject_CallObject(function.get(), arguments.get()));
     if (!result) LogPythonError("get_configA");
     return result;

@@ -1,7 +1,5 @@
 #include "demo/listen_socket.h"
 
-#define WIN32_LEAN_AND_MEAN
-#define NOMINMAX
 #include <winsock2.h>
 #include <ws2tcpip.h>
 #include <windows.h>

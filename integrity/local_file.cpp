@@ -6,10 +6,11 @@
 #include <cstring>
 
 #include "platform/file_system.h"
+#include "platform/text_utils.h"
 
 LocalFile::LocalFile(const std::string& path) : _path(path) {
     bool isDriveRoot = _path.size() == 3 && _path[1] == ':';
-    if (_path.size() > 1 && !isDriveRoot && (_path.back() == '/' || _path.back() == '\\')) {
+    if (_path.size() > 1 && !isDriveRoot && EndsWithSeparator(_path)) {
         _path.pop_back();
     }
 }

@@ -10,6 +10,7 @@
 
 #include "integrity/text_mode_stream.h"
 #include "platform/file_system.h"
+#include "platform/text_utils.h"
 
 const char* const kManifestRelativePath = "/Config/md5.csv";
 
@@ -21,10 +22,10 @@ const char* const kStateChanged = "file changed";
 
 // The file system's existence test throws for answers other than "absent" (a name the system
 // rejects, an empty path). Such an entry names no file the launcher can reach, so it is
-// reported as absent rather than ending the program.
+// reported as absent rather than ending the program. Poco takes UTF-8 file names.
 bool FileExists(const std::string& path) {
     try {
-        return Poco::File(path).exists();
+        return Poco::File(AnsiToUtf8(path)).exists();
     } catch (const Poco::Exception&) {
         return false;
     }
@@ -172,7 +173,7 @@ bool GetFileMd5(const std::string& path, std::string& digest) {
     // A directory, FIFO or unreadable file has no digest: it must never match the digest of
     // empty content that a failed read would produce.
     TextModeFileBuf text;
-    if (text.Open(Utf8ToAnsi(path)) != FileReadResult::Ok) return false;
+    if (text.Open(path) != FileReadResult::Ok) return false;
     // The translated chunks go to the engine as they are: a digest stream would cut them
     // into its own small buffer first, which costs a fifth of the speed on large files.
     Poco::MD5Engine engine;
@@ -203,18 +204,12 @@ bool FormatMd5Manifest(const std::vector<Md5Entry>& entries, std::string& text,
     return true;
 }
 
-std::string AnsiToUtf8(const std::string& text) {
-    return text;
-}
-
-std::string Utf8ToAnsi(const std::string& text) {
-    return text;
-}
-
 std::string ToNativePath(const std::string& path, bool convert) {
     if (!convert) return path;
     try {
-        return Poco::Path(AnsiToUtf8(path)).toString();
+        // Parsed as UTF-8: a byte-wise parse of code page 936 would take the second byte of
+        // some characters for a backslash.
+        return Utf8ToAnsi(Poco::Path(AnsiToUtf8(path)).toString());
     } catch (const Poco::Exception&) {
         // A text the path class cannot parse is used as it stands; the existence test
         // then decides.

@@ -81,9 +81,5 @@ bool GetFileMd5(const std::string& path, std::string& digest);
 // either end, or a digest that is not 32 lower-case hex digits.
 bool FormatMd5Manifest(const std::vector<Md5Entry>& entries, std::string& text, std::string& error);
 
-// Narrow texts are UTF-8 here: both return the bytes unchanged.
-std::string AnsiToUtf8(const std::string& text);
-std::string Utf8ToAnsi(const std::string& text);
-
 // With `convert`, the path in the platform's native form; else unchanged.
 std::string ToNativePath(const std::string& path, bool convert);

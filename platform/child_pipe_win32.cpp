@@ -11,8 +11,6 @@
 // process handle; the wake event stays set, so no wake-up can be missed, and no thread is
 // needed beyond the reader. The child's end of the pipe is an ordinary synchronous handle.
 
-#define WIN32_LEAN_AND_MEAN
-#define NOMINMAX
 #include <windows.h>
 
 #include <algorithm>

@@ -1,5 +1,7 @@
 #include "platform/command_line.h"
 
+#include "platform/text_utils.h"
+
 std::vector<std::string> SplitCommandLine(const std::string& commandLine) {
     std::vector<std::string> arguments;
     const size_t length = commandLine.size();
@@ -13,6 +15,14 @@ std::vector<std::string> SplitCommandLine(const std::string& commandLine) {
         while (i < length) {
             char c = commandLine[i];
             if ((c == ' ' || c == '\t') && !inQuotes) break;
+            // A double-byte character is taken whole, as the runtime does: its second byte may
+            // be 0x5C, no backslash.
+            const size_t characterLength = NarrowCharLength(commandLine.c_str() + i);
+            if (characterLength > 1) {
+                argument.append(commandLine, i, characterLength);
+                i += characterLength;
+                continue;
+            }
             if (c == '\\') {
                 size_t backslashes = 0;
                 while (i < length && commandLine[i] == '\\') {

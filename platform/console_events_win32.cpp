@@ -2,8 +2,6 @@
 // thread of its own for each event, so the handler may do the whole handling (printing,
 // closing every child) itself, and nothing is ever left waiting to be taken.
 
-#define WIN32_LEAN_AND_MEAN
-#define NOMINMAX
 #include <windows.h>
 
 #include <string>

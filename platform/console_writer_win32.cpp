@@ -1,8 +1,6 @@
 // The console buffer's primitives on Win32: the standard output handle, written with
 // WriteFile as it is (bytes, no conversion).
 
-#define WIN32_LEAN_AND_MEAN
-#define NOMINMAX
 #include <windows.h>
 
 #include <algorithm>

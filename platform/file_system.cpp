@@ -7,6 +7,8 @@
 
 // What every backend shares: the directory part of the executable's path.
 std::string ExeDirFromPath(const std::string& exePath) {
+    // Only real backslashes become slashes; "/" itself (0x2F) is never the second byte of a
+    // double-byte character, so the last one found is a separator.
     std::string dir = ToForwardSlashes(exePath);
     size_t slash = dir.rfind('/');
     if (slash != std::string::npos) dir.resize(slash);

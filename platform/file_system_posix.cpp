@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/file_system.h"
+#include "platform/file_system_path.h"
 
 std::string GetExeDir() {
     // readlink does not say when the buffer was too small except by filling it: grow until
@@ -221,4 +222,17 @@ bool RenameFile(const std::string& from, const std::string& to, int& errorCode) 
 
 bool RemoveFileEntry(const std::string& path) {
     return unlink(path.c_str()) == 0 || errno == ENOENT;
+}
+
+// The bytes as they are: a file name need not be valid UTF-8.
+std::filesystem::path ToFileSystemPath(const std::string& path) {
+    return std::filesystem::path(path);
+}
+
+std::string FromFileSystemPath(const std::filesystem::path& path) {
+    return path.generic_string();
+}
+
+std::string ToRuntimeFileName(const std::string& path) {
+    return path;
 }

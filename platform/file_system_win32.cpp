@@ -1,5 +1,3 @@
-#define WIN32_LEAN_AND_MEAN
-#define NOMINMAX
 #include <windows.h>
 
 #include <cstdint>
@@ -7,6 +5,7 @@
 #include <vector>
 
 #include "platform/file_system.h"
+#include "platform/file_system_path.h"
 #include "platform/text_utils.h"
 
 // Paths arrive as narrow text (code page 936) and go to the wide calls, so that a path the
@@ -25,16 +24,7 @@ std::string GetExeDir() {
         if (length < buffer.size()) break;
         buffer.resize(buffer.size() * 2);
     }
-    // ExeDirFromPath's rule, applied before the narrowing rather than by ExeDirFromPath: in
-    // code page 936 the second byte of a double-byte character may be 0x5C, a backslash to a
-    // byte-wise scan, which would cut the character in two.
-    std::wstring path(buffer.data(), length);
-    for (wchar_t& c : path) {
-        if (c == L'\\') c = L'/';
-    }
-    const size_t slash = path.rfind(L'/');
-    if (slash != std::wstring::npos) path.resize(slash);
-    return WideToAnsi(path);
+    return ExeDirFromPath(WideToAnsi(std::wstring(buffer.data(), length)));
 }
 
 FileErrorKind ClassifyFileError(int code) {
@@ -155,12 +145,29 @@ bool KindFromHandle(HANDLE handle, EntryInfo& info, DWORD& error) {
     return true;
 }
 
+// True when a name in `path` is longer than any Windows file system allows (255 UTF-16 units).
+// The file systems refuse such a name as invalid, Wine 8 answers "not found": the answer is made
+// here, so that it is a bad path on every system, as ENAMETOOLONG is on POSIX.
+bool HasOverlongName(const std::wstring& path) {
+    const size_t kMaxName = 255;
+    size_t length = 0;
+    for (wchar_t c : path) {
+        length = (c == L'/' || c == L'\\') ? 0 : length + 1;
+        if (length > kMaxName) return true;
+    }
+    return false;
+}
+
 // What is at `path`, following a link when `followLink` says so. True when the system
 // answered (Missing with `error` set when nothing is there); false with `error` otherwise.
 // Without a link nothing is opened: the attributes answer. A link (any reparse point) is
 // followed by opening it for its attributes only, since what it leads to is known only then.
 bool Examine(const std::wstring& path, bool followLink, EntryInfo& info, DWORD& error) {
     info = EntryInfo();
+    if (HasOverlongName(path)) {
+        error = ERROR_FILENAME_EXCED_RANGE;
+        return false;
+    }
     if (NamesDevice(path)) {
         info.kind = FileKind::Other;
         return true;
@@ -404,4 +411,55 @@ bool RemoveFileEntry(const std::string& path) {
         (attributes & FILE_ATTRIBUTE_REPARSE_POINT))
         return RemoveDirectoryW(entry.c_str()) != 0;
     return RetryWithoutReadOnly(entry, [&] { return DeleteFileW(entry.c_str()) != 0; });
+}
+
+// std::filesystem would read a narrow text in the system's code page (CP_ACP): the path is
+// built from the wide text instead.
+std::filesystem::path ToFileSystemPath(const std::string& path) {
+    return std::filesystem::path(AnsiToWide(path));
+}
+
+std::string FromFileSystemPath(const std::filesystem::path& path) {
+    return WideToAnsi(path.generic_wstring());
+}
+
+namespace {
+
+// `text` in the system's code page; false when a character has no exact counterpart there
+// (no best-fit look-alikes: a look-alike names another file).
+bool ToSystemCodePage(const std::wstring& text, std::string& narrow) {
+    narrow.clear();
+    if (text.empty()) return true;
+    const int size = static_cast<int>(text.size());
+    BOOL lossy = FALSE;
+    const int needed = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, text.data(), size, nullptr,
+                                           0, nullptr, &lossy);
+    if (needed <= 0 || lossy) return false;
+    narrow.resize(static_cast<size_t>(needed));
+    WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, text.data(), size, &narrow[0], needed,
+                        nullptr, &lossy);
+    return !lossy;
+}
+
+}  // namespace
+
+std::string ToRuntimeFileName(const std::string& path) {
+    const std::wstring wide = AnsiToWide(path);
+    std::string narrow;
+    if (ToSystemCodePage(wide, narrow)) return narrow;
+    // The longest existing directory in its short form, the rest as it is.
+    for (size_t end = wide.find_last_of(L"/\\"); end != std::wstring::npos && end > 0;
+         end = wide.find_last_of(L"/\\", end - 1)) {
+        const std::wstring head = wide.substr(0, end);
+        const DWORD needed = GetShortPathNameW(head.c_str(), nullptr, 0);
+        if (needed == 0) continue;
+        std::wstring shortHead(needed, L'\0');
+        const DWORD length = GetShortPathNameW(head.c_str(), &shortHead[0], needed);
+        if (length == 0 || length >= needed) continue;
+        shortHead.resize(length);
+        if (ToSystemCodePage(shortHead + wide.substr(end), narrow)) return narrow;
+        break;  // the missing part itself cannot be spelled
+    }
+    ToSystemCodePage(wide, narrow);
+    return narrow.empty() ? path : narrow;
 }

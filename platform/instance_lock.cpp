@@ -4,8 +4,6 @@
 #include <Poco/MD5Engine.h>
 
 #include <cstdio>
-#include <filesystem>
-#include <system_error>
 
 #include "platform/clock.h"
 #include "platform/console_output.h"
@@ -22,15 +20,11 @@ const unsigned int kAttemptPauseMs = 10;
 
 bool g_held = false;
 
-// The lock's name: from the canonical directory, so that "/opt/st", "/opt/st/" and a link to
-// it are one station; hashed, so that any path gives a short name of plain characters.
+// The lock's name: from the directory as the system names it, so that every spelling of it
+// is one station; hashed, so that any path gives a short name of plain characters.
 std::string LockName(const std::string& installationDir) {
-    std::error_code error;
-    std::filesystem::path canonical = std::filesystem::weakly_canonical(installationDir, error);
-    std::string key = error ? installationDir : canonical.generic_string();
-    while (key.size() > 1 && key.back() == '/') key.pop_back();
     Poco::MD5Engine md5;
-    md5.update(key);
+    md5.update(backend::DirectoryKey(installationDir));
     return "VXLauncher-" + Poco::DigestEngine::digestToHex(md5.digest());
 }
 

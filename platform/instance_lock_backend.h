@@ -12,6 +12,10 @@ enum class HoldResult {
     kFailed  // the lock cannot be made; `error` says why
 };
 
+// The text that stands for the installation directory in the lock's name: one text for
+// every spelling of one directory as this system reads paths.
+std::string DirectoryKey(const std::string& installationDir);
+
 // `name` is made of letters, digits and '-' only.
 HoldResult Hold(const std::string& name, std::string& error);
 

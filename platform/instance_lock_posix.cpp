@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstring>
+#include <filesystem>
 #include <system_error>
 
 #include "platform/instance_lock_backend.h"
@@ -16,6 +17,15 @@
 // it from the programs the launcher starts. Linux only, as is the rest of this backend.
 
 namespace instance_lock_backend {
+
+// The canonical directory, so that "/opt/st", "/opt/st/" and a link to it are one station.
+std::string DirectoryKey(const std::string& installationDir) {
+    std::error_code error;
+    std::filesystem::path canonical = std::filesystem::weakly_canonical(installationDir, error);
+    std::string key = error ? installationDir : canonical.generic_string();
+    while (key.size() > 1 && key.back() == '/') key.pop_back();
+    return key;
+}
 
 namespace {
 

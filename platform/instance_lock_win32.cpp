@@ -1,8 +1,7 @@
-#define WIN32_LEAN_AND_MEAN
-#define NOMINMAX
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 #include "platform/instance_lock_backend.h"
 #include "platform/text_utils.h"
@@ -19,6 +18,47 @@
 // sessions (two logons, a remote desktop) therefore do not see each other.
 
 namespace instance_lock_backend {
+
+// Windows paths are case-blind and narrow text is code page 936: the key is the full path's
+// wide text (AnsiToWide, never std::filesystem's narrow conversion, which uses the system's
+// own code page), with every spelling folded to one: "." and ".." and either separator
+// resolved, short 8.3 names made long, no trailing separator, upper case as the system's
+// own case-blind comparison has it. In UTF-8, so that the key is bytes like any other.
+std::string DirectoryKey(const std::string& installationDir) {
+    std::wstring path = AnsiToWide(installationDir);
+    std::vector<wchar_t> buffer(MAX_PATH);
+    for (int attempt = 0; attempt < 2 && !path.empty(); ++attempt) {
+        const DWORD size = GetFullPathNameW(path.c_str(), static_cast<DWORD>(buffer.size()),
+                                            buffer.data(), nullptr);
+        if (size == 0) break;
+        if (size < buffer.size()) {
+            path.assign(buffer.data(), size);
+            break;
+        }
+        buffer.resize(size + 1);
+    }
+    // Only an existing path has a long name to find; a missing one stays as it is.
+    const DWORD longSize = GetLongPathNameW(path.c_str(), nullptr, 0);
+    if (longSize > 0) {
+        buffer.resize(longSize);
+        const DWORD written = GetLongPathNameW(path.c_str(), buffer.data(), longSize);
+        if (written > 0 && written < longSize) path.assign(buffer.data(), written);
+    }
+    while (path.size() > 3 && (path.back() == L'\\' || path.back() == L'/')) path.pop_back();
+    if (!path.empty()) {
+        // The invariant upper case: the same whatever the user's language.
+        LCMapStringEx(LOCALE_NAME_INVARIANT, LCMAP_UPPERCASE, path.c_str(),
+                      static_cast<int>(path.size()), &path[0], static_cast<int>(path.size()),
+                      nullptr, nullptr, 0);
+    }
+    const int size = WideCharToMultiByte(CP_UTF8, 0, path.data(), static_cast<int>(path.size()),
+                                         nullptr, 0, nullptr, nullptr);
+    std::string key(size > 0 ? static_cast<size_t>(size) : 0, '\0');
+    if (size > 0)
+        WideCharToMultiByte(CP_UTF8, 0, path.data(), static_cast<int>(path.size()), &key[0], size,
+                            nullptr, nullptr);
+    return key;
+}
 
 namespace {
 

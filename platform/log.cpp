@@ -14,6 +14,7 @@
 #include <memory>
 #include <mutex>
 
+#include "platform/file_system_path.h"
 #include "platform/text_utils.h"
 
 namespace {
@@ -81,7 +82,8 @@ void LOG_INIT(const std::string& path, bool sizeRolling) {
     static std::once_flag initialized;
     std::call_once(initialized, [] { log4cplus::initialize(); });
 
-    log4cplus::tstring fileName = LOG4CPLUS_STRING_TO_TSTRING(path);
+    // The library opens, creates and rolls its files by narrow name through the C runtime.
+    log4cplus::tstring fileName = LOG4CPLUS_STRING_TO_TSTRING(ToRuntimeFileName(path));
     log4cplus::SharedAppenderPtr appender;
     if (sizeRolling) {
         appender = log4cplus::SharedAppenderPtr(new log4cplus::RollingFileAppender(
@@ -173,7 +175,7 @@ struct ProcessLog::Sink {
 ProcessLog::ProcessLog(const std::string& path) : _sink(new Sink) {
     // A logger of its own, named after the file, so that nothing else reaches the file and
     // its records never reach the launcher's log.
-    log4cplus::tstring fileName = LOG4CPLUS_STRING_TO_TSTRING(path);
+    log4cplus::tstring fileName = LOG4CPLUS_STRING_TO_TSTRING(ToRuntimeFileName(path));
     _sink->logger = log4cplus::Logger::getInstance(LOG4CPLUS_TEXT("ProcessOutput:") + fileName);
     log4cplus::SharedAppenderPtr appender(new log4cplus::RollingFileAppender(
         fileName, kProcessLogSize, kProcessLogBackups, /*immediateFlush=*/true,

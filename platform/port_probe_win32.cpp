@@ -1,5 +1,3 @@
-#define WIN32_LEAN_AND_MEAN
-#define NOMINMAX
 #include <winsock2.h>
 #include <ws2tcpip.h>
 // After the socket headers, whose types the table's rows use.

@@ -1,5 +1,3 @@
-#define WIN32_LEAN_AND_MEAN
-#define NOMINMAX
 #include <windows.h>
 // After windows.h, which defines the snapshot's types.
 #include <tlhelp32.h>
@@ -24,8 +22,8 @@ using OwnedHandle = std::unique_ptr<void, HandleCloser>;
 // Enough to ask a process its times, image and state, and granted for far more processes
 // than PROCESS_QUERY_INFORMATION. Never inherited by the programs the launcher starts.
 OwnedHandle OpenToQuery(unsigned int pid) {
-    return OwnedHandle(
-        OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION | SYNCHRONIZE, FALSE, static_cast<DWORD>(pid)));
+    return OwnedHandle(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION | SYNCHRONIZE, FALSE,
+                                   static_cast<DWORD>(pid)));
 }
 
 // A process object outlives its process while anyone holds a handle to it.
@@ -103,8 +101,11 @@ unsigned int ParentProcessId(unsigned int pid) {
 }
 
 bool TerminateNow(unsigned int pid) {
-    OwnedHandle process(OpenProcess(PROCESS_TERMINATE, FALSE, static_cast<DWORD>(pid)));
-    if (!process) return false;
+    OwnedHandle process(
+        OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, static_cast<DWORD>(pid)));
+    // A process that has ended is no such process, though its object may linger while
+    // anyone holds a handle (and, under Wine, for a moment after the last one closed).
+    if (!process || !IsRunning(process.get())) return false;
     // Exit code 0: no report of the launcher reads it (its own children are ended through
     // their job, not here), and it tells a leftover's waiting parent nothing it could act on.
     return TerminateProcess(process.get(), 0) != 0;

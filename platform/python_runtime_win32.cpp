@@ -12,10 +12,6 @@
 #endif
 #include <Python.h>
 
-#define WIN32_LEAN_AND_MEAN
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
 #include <windows.h>
 
 #include "platform/file_system.h"

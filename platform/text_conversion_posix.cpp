@@ -15,3 +15,17 @@ std::string WideToAnsi(const std::wstring& text) {
     Poco::UnicodeConverter::convert(text, narrow);
     return narrow;
 }
+
+size_t NarrowCharLength(const char* text) {
+    return 1;  // UTF-8: no ASCII byte inside a character, so byte steps never split one
+}
+
+std::string AnsiToUtf8(const std::string& text) {
+    return text;
+}
+
+std::string Utf8ToAnsi(const std::string& text) {
+    return text;
+}
+
+const char kTextLineEnd[] = "\n";

@@ -1,8 +1,8 @@
-#define WIN32_LEAN_AND_MEAN
-#define NOMINMAX
 #include <windows.h>
 
 #include <climits>
+
+#include <Poco/UnicodeConverter.h>
 
 #include "platform/text_utils.h"
 
@@ -43,3 +43,23 @@ std::string WideToAnsi(const std::wstring& text) {
     narrow.resize(written > 0 ? static_cast<size_t>(written) : 0);
     return narrow;
 }
+
+size_t NarrowCharLength(const char* text) {
+    // A lead byte followed by the terminator is a broken character: one byte, so that a scan
+    // never steps over the end.
+    return IsDBCSLeadByteEx(kNarrowCodePage, static_cast<BYTE>(text[0])) && text[1] != '\0' ? 2 : 1;
+}
+
+std::string AnsiToUtf8(const std::string& text) {
+    std::string utf8;
+    Poco::UnicodeConverter::convert(AnsiToWide(text), utf8);
+    return utf8;
+}
+
+std::string Utf8ToAnsi(const std::string& text) {
+    std::wstring wide;
+    Poco::UnicodeConverter::convert(text, wide);
+    return WideToAnsi(wide);
+}
+
+const char kTextLineEnd[] = "\r\n";

@@ -5,18 +5,24 @@
 #include <cstring>
 
 std::string ToForwardSlashes(std::string path) {
-    for (char& c : path) {
-        if (c == '\\') c = '/';
+    // c_str: the character length looks at the next byte, the terminator at the end.
+    for (size_t i = 0; i < path.size(); i += NarrowCharLength(path.c_str() + i)) {
+        if (path[i] == '\\') path[i] = '/';
     }
     return path;
 }
 
 const char* GetFileName(const char* path) {
     const char* name = path;
-    for (const char* p = path; *p != '\0'; ++p) {
+    for (const char* p = path; *p != '\0'; p += NarrowCharLength(p)) {
         if (*p == '/' || *p == '\\') name = p + 1;
     }
     return name;
+}
+
+bool EndsWithSeparator(const std::string& path) {
+    // Only the name can end in a separator; a text with a zero byte names no file anyway.
+    return !path.empty() && *GetFileName(path.c_str()) == '\0';
 }
 
 void SplitString(const std::string& text, const std::string& separator,

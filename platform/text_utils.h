@@ -9,11 +9,20 @@
 
 #include "platform/printf_check.h"
 
+// Bytes of the narrow character that begins at `text`: 2 for a double-byte character of code
+// page 936 (Windows), else 1 (a single byte, the terminator, a lead byte before the end). Every
+// scan for "\\" steps by it: in code page 936 the second byte of 116 double-byte characters is
+// 0x5C. UTF-8 never has an ASCII byte inside a character, so on Linux it is always 1.
+size_t NarrowCharLength(const char* text);
+
 // `path` with every backslash turned into a forward slash.
 std::string ToForwardSlashes(std::string path);
 
 // Pointer into `path` just behind its last "/" or "\", or `path` itself when it has neither.
 const char* GetFileName(const char* path);
+
+// True when `path` ends in "/" or "\" (a character, not the second byte of one).
+bool EndsWithSeparator(const std::string& path);
 
 // Appends to `pieces` the parts of `text` between occurrences of `separator` (non-empty).
 // A leading separator gives an empty first piece; a trailing one gives no empty last piece.
@@ -33,6 +42,15 @@ void RemoveChars(std::string& text, const char* set, size_t count);
 // system's own code page). Never touches the process-wide locale; safe on any thread.
 std::wstring AnsiToWide(const std::string& text);
 std::string WideToAnsi(const std::wstring& text);
+
+// What a "\n" becomes in a file written in text mode, as the log is: "\n" on Linux, "\r\n"
+// on Windows.
+extern const char kTextLineEnd[];
+
+// Narrow text to UTF-8 and back, for libraries that take UTF-8 file names (Poco on Windows).
+// Linux: the bytes unchanged; Windows: through wide text.
+std::string AnsiToUtf8(const std::string& text);
+std::string Utf8ToAnsi(const std::string& text);
 
 // printf-style formatting into a text of any length: never truncates. FormatArgs gives ""
 // for a conversion the formatter cannot make at all.

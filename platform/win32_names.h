@@ -6,7 +6,8 @@
 // ExcuteProcess::CreateProcess and CsvDecryptor::DecryptFile would then be renamed in those
 // files only (a link error at best). Included first everywhere and with its guard set, the
 // header is never read again, so the few names this program declares itself stay names in
-// every file; the Win32 backend calls the ...W functions by their full names.
+// every file; the Win32 backend calls the ...W functions by their full names. The lean and
+// no-min/max settings are made here once, so no file sets them again.
 
 #ifndef WIN32_LEAN_AND_MEAN
 #define WIN32_LEAN_AND_MEAN

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "platform/log.h"
+#include "platform/text_utils.h"
 #include "tests/support/test_support.h"
 
 class ConfigTest : public testing::Test {
@@ -28,11 +29,13 @@ class ConfigTest : public testing::Test {
         _stdout.Start();
         return printed;
     }
-    // The log as "LEVEL message" lines, a message's own line ends kept.
+    // The log as "LEVEL message" lines, a message's own line ends kept, each "\n" whatever
+    // the platform's text files end lines with.
     std::string Log() const {
         std::string text;
         for (const auto& [level, message] : test_support::ReadLogRecords(_dir / "log/Launcher.log"))
             text += level + " " + message + "\n";
+        ReplaceString(text, kTextLineEnd, "\n", true);
         return text;
     }
 

@@ -10,8 +10,9 @@
 
 #include "config_test_support.h"
 
-// The project directory: quotes in its name, which would run code if pasted into Python source.
-static const std::string kProject = "x'); open('pwned', 'w').close(); ('";
+// The project directory: quotes in its name, which would run code if pasted into Python source,
+// and a character beyond ASCII (测), which goes to Python and comes back whole.
+static const std::string kProject = "x'); open('pwned', 'w').close(); ('\xe6\xb5\x8b";
 
 static void MarkSignal(int) {}
 static std::string Locale() {

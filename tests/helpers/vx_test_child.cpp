@@ -30,6 +30,8 @@ const Mode kModes[] = {
          for (size_t i = 0; i < data.size(); ++i) data[i] = static_cast<char>('a' + i % 26);
          return Say(data);
      }},
+    // zero-byte: "before", a zero byte and "after", in one write.
+    {"zero-byte", [](int, char**) { return Say(std::string("before\0after", 12)); }},
     // flood BYTES LINESIZE: BYTES in total, as writes of LINESIZE bytes each ending in "\n".
     {"flood",
      [](int argc, char** argv) {

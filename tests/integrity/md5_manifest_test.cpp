@@ -4,9 +4,13 @@
 #include <Poco/MD5Engine.h>
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
 #include <sstream>
 
 #include "integrity/text_mode_stream.h"
+#include "platform/file_system_path.h"
+#include "tests/platform/narrow_text_samples.h"
 #include "tests/support/test_support.h"
 
 using namespace test_support;
@@ -20,7 +24,8 @@ static std::string PlainMd5(const std::string& bytes) {
 static const std::string A = "900150983cd24fb0d6963f7d28e17f72";  // MD5 of "abc"
 static const std::string kUpper = "900150983CD24FB0D6963F7D28E17F72";
 static const std::string kEmpty = "d41d8cd98f00b204e9800998ecf8427e";
-static const std::string kTool = "/bin/t\xC3\xB6\xC3\xB6l.txt";  // UTF-8 names keep their bytes
+// A name in the platform's narrow text (on Windows, with a 0x5C second byte) keeps its bytes.
+static const std::string kTool = "/bin/" + NonAsciiNames().back() + ".txt";
 using Findings = std::vector<std::string>;
 static const Findings kUntouched = {"- marker -"};  // the check gave no findings at all
 
@@ -32,7 +37,11 @@ class Md5Manifest : public ::testing::Test {
   protected:
     Md5Manifest() {
         WriteFile(dir / "Config/launcher.xml", "abc");
-        WriteFile(dir.path + kTool, "abc");
+        // Made through the launcher's path conversion: the test library's names are not narrow
+        // text on Windows.
+        const std::filesystem::path tool = ToFileSystemPath(dir.path + kTool);
+        std::filesystem::create_directories(tool.parent_path());
+        std::ofstream(tool, std::ios::binary) << "abc";
         WriteFile(dir / "changed.txt", "abd");
     }
 

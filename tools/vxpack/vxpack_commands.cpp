@@ -8,6 +8,7 @@
 #include "integrity/md5_manifest.h"
 #include "integrity/replace_file.h"
 #include "platform/file_system.h"
+#include "platform/file_system_path.h"
 #include "platform/text_utils.h"
 
 namespace fs = std::filesystem;
@@ -36,14 +37,13 @@ const char* const kUsage =
 
 // The launcher's directory text: no trailing separator, since manifest paths begin with "/".
 std::string WithoutTrailingSlash(std::string directory) {
-    while (directory.size() > 1 && (directory.back() == '/' || directory.back() == '\\'))
-        directory.pop_back();
+    while (directory.size() > 1 && EndsWithSeparator(directory)) directory.pop_back();
     return directory;
 }
 
 bool IsDirectory(const std::string& path) {
     std::error_code ignored;
-    return fs::is_directory(path, ignored);
+    return fs::is_directory(ToFileSystemPath(path), ignored);
 }
 
 // A PATH argument as the manifest writes it: forward slashes, one leading "/". False when
@@ -53,13 +53,13 @@ bool ToManifestPath(const std::string& directory, std::string argument, std::str
     argument = ToForwardSlashes(argument);
     while (!argument.empty() && argument.front() == '/') argument.erase(0, 1);
     path = "/" + argument;
-    for (const fs::path& part : fs::path(argument))
+    for (const fs::path& part : ToFileSystemPath(argument))
         if (part == "..") {
             error = "path " + argument + " leaves " + directory;
             return false;
         }
     std::error_code ignored;
-    if (argument.empty() || !fs::is_regular_file(directory + path, ignored)) {
+    if (argument.empty() || !fs::is_regular_file(ToFileSystemPath(directory + path), ignored)) {
         error = "no regular file " + directory + path;
         return false;
     }
@@ -75,7 +75,7 @@ int Fail(std::ostream& err, const std::string& message, int status) {
 
 bool ListInstalledFiles(const std::string& directory, std::vector<std::string>& paths,
                         std::string& error) {
-    const fs::path root(directory);
+    const fs::path root = ToFileSystemPath(directory);
     std::error_code failure;
     fs::recursive_directory_iterator it(root, failure);
     const fs::recursive_directory_iterator end;
@@ -88,7 +88,7 @@ bool ListInstalledFiles(const std::string& directory, std::vector<std::string>& 
         }
         std::error_code ignored;
         if (!it->is_regular_file(ignored)) continue;
-        std::string path = "/" + relative.generic_string();
+        std::string path = "/" + FromFileSystemPath(relative);
         if (path != kManifestRelativePath) found.push_back(path);
     }
     if (failure) {
@@ -131,7 +131,7 @@ int RunManifestCommand(const std::vector<std::string>& args, std::ostream& out, 
 
     const std::string manifestPath = directory + kManifestRelativePath;
     std::error_code ignored;
-    fs::create_directories(directory + "/Config", ignored);
+    fs::create_directories(ToFileSystemPath(directory + "/Config"), ignored);
     if (!ReplaceFileContent(manifestPath, text, error)) return Fail(err, error, kExitFailure);
     out << "wrote " << manifestPath << " with " << entries.size() << " entries\n";
     return kExitSuccess;
