@@ -21,6 +21,7 @@ extern const char* const kLauncherName;  // the launcher's file name in D
 extern const char* const kKilledEnd;     // WaitEnd of a process the launcher killed
 
 int OwnPid();
+bool CanBindLoopback(int port);        // a socket of this process could bind 127.0.0.1:port
 int FindFreePortRange(int count);      // ports no one uses, in a stretch of this process's own
 std::vector<int> ChildrenOf(int pid);  // oldest first; POSIX: zombies included
 bool ProcessExists(int pid);           // POSIX: zombies included; Windows: still running

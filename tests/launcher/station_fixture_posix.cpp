@@ -24,22 +24,12 @@ int OwnPid() {
     return getpid();
 }
 
-int FindFreePortRange(int count) {
-    auto canBind = [](int port) {  // to 127.0.0.1:port
-        const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        sockaddr_in address{
-            AF_INET, htons(static_cast<uint16_t>(port)), {htonl(INADDR_LOOPBACK)}, {}};
-        const bool ok = bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address)) == 0;
-        close(fd);
-        return ok;
-    };
-    int base = 20000 + getpid() * 37 % 10000;  // below the usual ephemeral range
-    for (int attempt = 0; attempt < 200; ++attempt, base = 20000 + (base + count) % 10000) {
-        int port = base;
-        while (port < base + count && canBind(port)) ++port;
-        if (port == base + count) return base;
-    }
-    return -1;
+bool CanBindLoopback(int port) {
+    const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in address{AF_INET, htons(static_cast<uint16_t>(port)), {htonl(INADDR_LOOPBACK)}, {}};
+    const bool ok = bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address)) == 0;
+    close(fd);
+    return ok;
 }
 
 std::vector<int> ChildrenOf(int parent) {

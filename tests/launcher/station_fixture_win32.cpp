@@ -56,11 +56,6 @@ std::wstring QuoteArgument(const std::wstring& argument) {
 // still name it.
 std::map<int, HANDLE> spawned;
 
-HANDLE SpawnedHandle(int pid) {
-    auto found = spawned.find(pid);
-    return found == spawned.end() ? nullptr : found->second;
-}
-
 void Forget(int pid) {
     auto found = spawned.find(pid);
     if (found == spawned.end()) return;
@@ -124,32 +119,22 @@ int OwnPid() {
     return static_cast<int>(GetCurrentProcessId());
 }
 
-int FindFreePortRange(int count) {
+bool CanBindLoopback(int port) {
     static const bool started = [] {
         WSADATA data;
         return WSAStartup(MAKEWORD(2, 2), &data) == 0;
     }();
-    if (!started) return -1;
-    auto canBind = [](int port) {  // to 127.0.0.1:port, alone
-        const SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-        BOOL exclusive = TRUE;
-        setsockopt(s, SOL_SOCKET, SO_EXCLUSIVEADDRUSE, reinterpret_cast<const char*>(&exclusive),
-                   sizeof(exclusive));
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_port = htons(static_cast<u_short>(port));
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        const bool ok = bind(s, reinterpret_cast<sockaddr*>(&address), sizeof(address)) == 0;
-        closesocket(s);
-        return ok;
-    };
-    int base = 20000 + OwnPid() * 37 % 10000;  // below the usual ephemeral range
-    for (int attempt = 0; attempt < 200; ++attempt, base = 20000 + (base + count) % 10000) {
-        int port = base;
-        while (port < base + count && canBind(port)) ++port;
-        if (port == base + count) return base;
-    }
-    return -1;
+    const SOCKET s = started ? socket(AF_INET, SOCK_STREAM, IPPROTO_TCP) : INVALID_SOCKET;
+    BOOL exclusive = TRUE;  // without it Windows lets a bind share a port in use
+    setsockopt(s, SOL_SOCKET, SO_EXCLUSIVEADDRUSE, reinterpret_cast<const char*>(&exclusive),
+               sizeof(exclusive));
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(static_cast<u_short>(port));
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    const bool ok = bind(s, reinterpret_cast<sockaddr*>(&address), sizeof(address)) == 0;
+    closesocket(s);
+    return ok;
 }
 
 std::vector<int> ChildrenOf(int parent) {
@@ -225,12 +210,12 @@ int Spawn(const std::vector<std::string>& args, const std::string& output,
 }
 
 std::string WaitEnd(int pid, int timeoutMs) {
-    HANDLE process = SpawnedHandle(pid);
-    if (process == nullptr) return "unknown";
-    if (WaitForSingleObject(process, static_cast<DWORD>(timeoutMs)) != WAIT_OBJECT_0)
+    const auto found = spawned.find(pid);
+    if (found == spawned.end()) return "not started here";
+    if (WaitForSingleObject(found->second, static_cast<DWORD>(timeoutMs)) != WAIT_OBJECT_0)
         return "running";
     DWORD code = 0;
-    GetExitCodeProcess(process, &code);
+    GetExitCodeProcess(found->second, &code);
     Forget(pid);
     // As a POSIX shell reports a Windows program's end: the low byte (-1 reads 255).
     return "exit " + std::to_string(code & 0xFF);
