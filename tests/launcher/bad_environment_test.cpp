@@ -1,5 +1,6 @@
 // Bad input end to end: an unwritable log directory, an unusable manifest; the station comes up.
 
+#include <signal.h>
 #include <sys/stat.h>
 
 #include "station_fixture.h"
@@ -60,7 +61,7 @@ TEST(BadEnvironment, ClosedStandardOutputNeverBecomesTheLog) {
     Station station;
     const std::string child = station.AddChildProgram("c");
     station.WriteConfigPy(1, 1, {{"P", "", "$(ProjectDir)/bin", child, "ignore-term", 0}});
-    const pid_t pid = Spawn({"/bin/sh", "-c", "exec " + station.Dir() + "/VXLauncher >&-"});
+    const int pid = Spawn({"/bin/sh", "-c", "exec " + station.Dir() + "/VXLauncher >&-"});
     ASSERT_TRUE(Eventually([&] {
         return station.LogText().find("Start Process P successful.") != std::string::npos;
     }));

@@ -1,5 +1,6 @@
 // Out of tasks (`ulimit -u`): a start that gets no thread or process fails, leaving nothing behind.
 
+#include <signal.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -20,7 +21,7 @@ TEST(ResourceLimits, StartsBeyondTheTaskLimitFailAndLeaveNothingBehind) {
     chmod(station.Dir().c_str(), 0777);  // the log directory is made by the unprivileged launcher
     // Past the launcher's own threads each start takes a child and a reader: the limit runs out
     // mid-plan. It binds only an unprivileged user (nobody).
-    const pid_t pid = Spawn({station.Dir() + "/VXLauncher"}, station.Dir() + "/console.txt", [] {
+    const int pid = Spawn({station.Dir() + "/VXLauncher"}, station.Dir() + "/console.txt", [] {
         const rlimit tasks = {12, 12};
         if (setgid(65534) != 0 || setuid(65534) != 0 || setrlimit(RLIMIT_NPROC, &tasks) != 0)
             _exit(126);

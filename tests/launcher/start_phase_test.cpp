@@ -94,15 +94,18 @@ TEST(StartOrder, AnInstallationPathWithBlanksOrQuotesStartsItsPrograms) {
     station.WriteConfigPy(1, 1, {{"P", "", "$(ProjectDir)/bin", child, "echo \"a b\" c", 0}});
     for (const std::string inner : {"my station", "q\"uote d"}) {
         const std::string dir = station.Dir() + "/" + inner;
-        std::filesystem::create_directories(dir);
-        for (const char* part : {"VXLauncher", "Config", "Proj"})
+        // Windows allows no quote in a file name.
+        std::error_code refused;
+        if (!std::filesystem::create_directories(dir, refused) && inner.find('"') != inner.npos)
+            continue;
+        for (const char* part : {kLauncherName, "Config", "Proj"})
             std::filesystem::copy(station.Dir() + "/" + part, dir + "/" + part,
                                   std::filesystem::copy_options::recursive);
         station.WriteFile("console.txt", "");  // a wait must not read the last run's
-        const pid_t pid = Spawn({dir + "/VXLauncher"}, station.Dir() + "/console.txt");
+        const int pid = Spawn({dir + "/" + kLauncherName}, station.Dir() + "/console.txt");
         EXPECT_TRUE(station.WaitForOutput("Start Process P successful.")) << station.Output();
         EXPECT_TRUE(station.WaitForOutput("a b c")) << station.Output();
-        kill(pid, SIGINT);
+        SendCtrlC(pid);
         EXPECT_EQ("exit 0", WaitEnd(pid, 5000));
         EXPECT_EQ(1u, Lines(station.Output(), "CreateProcess success.").size()) << inner;
     }

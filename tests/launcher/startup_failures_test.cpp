@@ -1,7 +1,5 @@
 // Start-up stops at the first failing step, with its message, status 255 and no child started.
 
-#include <cstdlib>
-
 #include "station_fixture.h"
 
 using namespace station_test;
@@ -48,8 +46,8 @@ TEST(StartupFailures, EachStepFailsInOrderWithItsMessage) {
     EXPECT_TRUE(station.LogHas("ERROR", "DecryptCsvFiles faile, please check reasons with log"));
 
     // No station script; the protected file was decrypted before that.
-    const std::string protect = VX_PACK_BIN " protect '" + d + "/Proj/work/limits.csv' >/dev/null";
-    ASSERT_EQ(0, std::system(protect.c_str()));
+    ASSERT_EQ("exit 0",
+              WaitEnd(Spawn({VX_PACK_BIN, "protect", d + "/Proj/work/limits.csv"}), 10000));
     station.RemoveFile("Proj/work/limits.csv");
     failsWith("DEBUG", "Parse config.py failed.Path=" + d + "/Proj");
     EXPECT_EQ("a,b\n1,2\n", station.ReadFile("Proj/work/limits.csv"));

@@ -1,101 +1,59 @@
 #include "station_fixture.h"
 
-#include <fcntl.h>
-#include <netinet/in.h>
-#include <sys/prctl.h>
-#include <sys/socket.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <cctype>
-#include <cstdio>
+#include "platform/port_probe.h"
 
 namespace fs = std::filesystem;
 
 namespace station_test {
 
+namespace {
+
+// A JSON string: the texts hold backslashes and quotes.
+std::string JsonText(const std::string& text) {
+    std::string quoted = "\"";
+    for (char c : text) quoted += c == '"' || c == '\\' ? std::string("\\") + c : std::string(1, c);
+    return quoted + "\"";
+}
+
+}  // namespace
+
+const char* const kPortOwnersHidden =
+    "this system does not say which process listens on a port (Wine 8 reports pid 0)";
+
 int FindFreePortRange(int count) {
-    auto canBind = [](int port) {  // to 127.0.0.1:port
-        const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        sockaddr_in address{
-            AF_INET, htons(static_cast<uint16_t>(port)), {htonl(INADDR_LOOPBACK)}, {}};
-        const bool ok = bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address)) == 0;
-        close(fd);
-        return ok;
-    };
-    int base = 20000 + getpid() * 37 % 10000;  // below the usual ephemeral range
+    int base = 20000 + OwnPid() * 37 % 10000;  // below the usual ephemeral range
     for (int attempt = 0; attempt < 200; ++attempt, base = 20000 + (base + count) % 10000) {
         int port = base;
-        while (port < base + count && canBind(port)) ++port;
+        while (port < base + count && CanBindLoopback(port)) ++port;
         if (port == base + count) return base;
     }
     return -1;
 }
 
-std::vector<int> ChildrenOf(int parent) {
-    std::vector<int> children;
-    for (const auto& entry : fs::directory_iterator("/proc")) {
-        const std::string pid = entry.path().filename();
-        const std::string stat = isdigit(pid[0]) ? ReadFile("/proc/" + pid + "/stat") : "";
-        int ppid = 0;  // the fourth field, behind the name in parentheses
-        if (stat.rfind(')') != std::string::npos &&
-            sscanf(stat.c_str() + stat.rfind(')') + 1, " %*c %d", &ppid) == 1 && ppid == parent)
-            children.push_back(std::stoi(pid));
-    }
-    return children;
+bool PortOwnersVisible() {
+    static const bool visible = [] {
+        TempDir dir;
+        const std::string holder = dir / ("holder" VX_EXE_SUFFIX), said = dir / "said";
+        fs::copy_file(VX_TEST_CHILD, holder);
+        const int port = FindFreePortRange(1);
+        const int pid = Spawn({holder, "hold-port", std::to_string(port)}, said);
+        const bool seen = Eventually([&] { return ReadFile(said) == "listening\n"; }, 5000) &&
+                          GetListeningPid(port) == pid;
+        EndWhatRunsFrom(dir.path, pid);
+        return seen;
+    }();
+    return visible;
 }
 
-pid_t Spawn(const std::vector<std::string>& args, const std::string& output,
-            const std::function<void()>& inChild) {
-    std::vector<char*> argv;
-    for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
-    argv.push_back(nullptr);
-    const pid_t pid = fork();
-    if (pid != 0) return pid;
-    // A group of its own, as under a console of its own; none of the test's signal handling.
-    setpgid(0, 0);
-    sigset_t none{};  // all clear: nothing blocked
-    sigprocmask(SIG_SETMASK, &none, nullptr);
-    for (int s = 1; s < NSIG; ++s) signal(s, SIG_DFL);
-    const int out = open(output.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    dup2(open("/dev/null", O_RDONLY), 0);
-    dup2(out, 1);
-    dup2(out, 2);
-    if (inChild) inChild();
-    execv(argv[0], argv.data());
-    _exit(127);
-}
-
-std::string WaitEnd(pid_t pid, int timeoutMs) {
-    int status = 0;
-    if (!Eventually([&] { return waitpid(pid, &status, WNOHANG) == pid; }, timeoutMs))
-        return "running";
-    return WIFEXITED(status) ? "exit " + std::to_string(WEXITSTATUS(status))
-                             : "signal " + std::to_string(WTERMSIG(status));
-}
-
-Station::Station(bool minimal) {
-    // What the launcher leaves behind comes to this process, zombies included, for a test to see.
-    prctl(PR_SET_CHILD_SUBREAPER, 1);
+Station::Station(bool minimal, bool shipped) {
+    WatchLeftovers();
     fs::create_directories(_root / "Proj/bin");
-    fs::copy_file(VX_LAUNCHER_BIN, _root / "VXLauncher");
+    fs::copy_file(shipped ? VX_SHIPPED_LAUNCHER_BIN : VX_LAUNCHER_BIN, Launcher());
     if (minimal) WriteMinimalStation();
 }
 
 Station::~Station() {
-    if (_pid > 0) kill(_pid, SIGKILL);
-    if (_pid > 0) waitpid(_pid, nullptr, 0);
-    std::error_code error;
-    for (int pid : ChildrenOf(getpid())) {
-        const std::string proc = "/proc/" + std::to_string(pid);
-        const std::string exe = fs::read_symlink(proc + "/exe", error);
-        // Programs of D, and interpreters working in D; a zombie has no executable.
-        const std::string cwd = fs::read_symlink(proc + "/cwd", error);
-        if (exe.empty() || exe.rfind(Dir() + "/", 0) == 0 || cwd.rfind(Dir() + "/", 0) == 0) {
-            kill(pid, SIGKILL);
-            waitpid(pid, nullptr, 0);
-        }
-    }
+    EndWhatRunsFrom(Dir(), _pid);
 }
 
 void Station::WriteLauncherXml(const std::string& extra) {
@@ -125,6 +83,14 @@ void Station::WriteConfigPy(int modules, int slots, const std::vector<ScriptProc
                 e.path + "', 'bin': r'" + e.bin + "', 'args': r'" + e.args +
                 "', 'sleep': " + std::to_string(e.sleep) + "},\n";
     WriteFile("Proj/VX/TesterConfig/config.py", text + "    ]}\n");
+    std::string json = "{\"modules\": " + std::to_string(modules) +
+                       ", \"slots\": " + std::to_string(slots) + ", \"processes\": [";
+    for (const ScriptProcess& e : entries)
+        json += std::string(&e == entries.data() ? "" : ", ") + "{\"name\": " + JsonText(e.name) +
+                ", \"execute\": " + JsonText(e.execute) + ", \"path\": " + JsonText(e.path) +
+                ", \"bin\": " + JsonText(e.bin) + ", \"args\": " + JsonText(e.args) +
+                ", \"sleep\": " + std::to_string(e.sleep) + "}";
+    WriteFile("Proj/VX/TesterConfig/station.json", json + "]}\n");
 }
 
 void Station::WritePorts(int sequencer, int engine, int stateMachine) {
@@ -145,7 +111,7 @@ void Station::WriteMinimalStation() {
 }
 
 std::string Station::AddChildProgram(const std::string& suffix) {
-    const std::string name = "tc" + std::to_string(getpid()) + suffix;
+    const std::string name = "tc" + std::to_string(OwnPid()) + suffix + VX_EXE_SUFFIX;
     fs::copy_file(VX_TEST_CHILD, _root / ("Proj/bin/" + name));
     return name;
 }
@@ -153,7 +119,7 @@ std::string Station::AddChildProgram(const std::string& suffix) {
 void Station::Launch(bool freshLog) {
     if (freshLog) RemoveFile("log");
     WriteFile("console.txt", "");  // before a wait can read the last run's
-    _pid = Spawn({_root / "VXLauncher"}, _root / "console.txt");
+    _pid = Spawn({Launcher()}, _root / "console.txt");
 }
 
 }  // namespace station_test

@@ -1,10 +1,10 @@
 #pragma once
 // A station installation in a temporary directory D (D/VXLauncher, D/Config, D/Proj with bin/
-// and VX/TesterConfig/, D/log/, the console in D/console.txt) and the real VXLauncher run in
-// it, in a process group of its own and sent real signals (POSIX).
+// and VX/TesterConfig/, D/log/, the console in D/console.txt) and a launcher run in it under a
+// console of its own (POSIX: a process group) and sent a real Ctrl-C. What differs between the
+// systems is in station_fixture_<system>.cpp; pids are the system's own, as ints.
 
 #include <gtest/gtest.h>
-#include <signal.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -17,22 +17,47 @@ namespace station_test {
 
 using namespace test_support;
 
+extern const char* const kLauncherName;  // the launcher's file name in D
+extern const char* const kKilledEnd;     // WaitEnd of a process the launcher killed
+
+int OwnPid();
+bool CanBindLoopback(int port);        // a socket of this process could bind 127.0.0.1:port
 int FindFreePortRange(int count);      // ports no one uses, in a stretch of this process's own
-std::vector<int> ChildrenOf(int pid);  // zombies included
-inline bool ProcessExists(int pid) {   // zombies included
-    return kill(pid, 0) == 0;
-}
-// Starts `args` in a process group of its own with default signal handling, its output in
-// the file `output`; `inChild` runs in the child just before the program is executed.
-pid_t Spawn(const std::vector<std::string>& args, const std::string& output = "/dev/null",
-            const std::function<void()>& inChild = nullptr);
-// Collects a child of this process: "exit N", "signal N", or "running" if not ended in time.
-std::string WaitEnd(pid_t pid, int timeoutMs);
+std::vector<int> ChildrenOf(int pid);  // oldest first; POSIX: zombies included
+bool ProcessExists(int pid);           // POSIX: zombies included; Windows: still running
+// Every running process whose program file lies under `dir` (the system's whole process list).
+std::vector<int> ProcessesRunningFrom(const std::string& dir);
+// Ends a process at once: SIGKILL (Windows: TerminateProcess with exit code 9).
+void Kill(int pid);
+// True once `pid` has ended within `timeoutMs`; POSIX: collected if it came to this process.
+bool WaitGone(int pid, int timeoutMs);
+// Starts `args` under a console (POSIX: process group) of its own with default signal handling,
+// its output in the file `output` ("": discarded); `inChild` (POSIX only) runs in the child
+// just before the program is executed.
+int Spawn(const std::vector<std::string>& args, const std::string& output = "",
+          const std::function<void()>& inChild = nullptr);
+// The end of a process Spawn started: "exit N", "signal N" (POSIX), or "running" if not ended
+// in time.
+std::string WaitEnd(int pid, int timeoutMs);
+// Whether the system names the process that listens on a port (Wine 8 says pid 0 for every
+// socket), asked once with a listener of this test's own; kPortOwnersHidden says why not.
+bool PortOwnersVisible();
+extern const char* const kPortOwnersHidden;
+// A real Ctrl-C to the console of a process Spawn started (POSIX: SIGINT to it alone).
+void SendCtrlC(int pid);
+// The system's part of a Station's set-up (POSIX: what the launcher leaves behind comes to this
+// process, zombies included, for a test to see) and teardown (ends `launcher`, if not -1, and
+// what runs from `dir`, and collects them).
+void WatchLeftovers();
+void EndWhatRunsFrom(const std::string& dir, int launcher);
 
 class Station {
   public:
-    explicit Station(bool minimal = true);  // `minimal`: WriteMinimalStation
-    ~Station();                             // kills and collects what runs from D
+    // `minimal`: WriteMinimalStation. `shipped`: the launcher as built for shipping, which
+    // runs the station script; otherwise the one the end-to-end tests run on this system
+    // (where no interpreter can run the script: a test build that reads station.json).
+    explicit Station(bool minimal = true, bool shipped = false);
+    ~Station();  // kills and collects what runs from D
 
     const std::string& Dir() const { return _root.path; }
     std::string ProjectDir() const { return Dir() + "/Proj"; }
@@ -49,18 +74,21 @@ class Station {
                       const std::string& workPath = "$(ProjectDir)", const std::string& extra = "");
     // The header and one "path,digest," line per entry.
     void WriteManifest(const std::vector<std::pair<std::string, std::string>>& entries = {});
+    // config.py, and the same as VX/TesterConfig/station.json for the test build.
     void WriteConfigPy(int modules, int slots, const std::vector<ScriptProcess>& entries);
     void WritePorts(int sequencer, int engine, int stateMachine);  // -1 leaves a key out
     void WriteMinimalStation();  // all that start-up needs, and no process
     // The test child in Proj/bin under a name of this test process's own; returns the name.
     std::string AddChildProgram(const std::string& suffix);
 
+    std::string Launcher() const { return Dir() + "/" + kLauncherName; }
     // Starts D/VXLauncher; `freshLog` removes D/log first, so that a run is judged by its own.
     void Launch(bool freshLog = true);
-    pid_t Pid() const { return _pid; }
-    void Signal(int signalNumber) {
-        if (_pid > 0) kill(_pid, signalNumber);
+    int Pid() const { return _pid; }
+    void CtrlC() {
+        if (_pid > 0) SendCtrlC(_pid);
     }
+    void Signal(int signalNumber);  // POSIX only
     std::string Output() const { return ReadFile("console.txt"); }
     bool WaitForCount(const std::string& text, int count, int timeoutMs = 10000) {
         return Eventually([&] { return Lines(Output(), text).size() >= size_t(count); }, timeoutMs);
@@ -71,6 +99,15 @@ class Station {
     // log/Launcher.log after what closing the log rolled over from it, whole or as records.
     std::string LogText() const { return ReadLogText(_root / "log/Launcher.log"); }
     std::vector<LogRecord> LogRecords() const { return ReadLogRecords(_root / "log/Launcher.log"); }
+    // The messages of the log's records that hold nothing but `characters`, run together.
+    std::string RecordsOnlyOf(const std::string& characters) const {
+        std::string text;
+        for (const auto& record : LogRecords())
+            if (!record.second.empty() &&
+                record.second.find_first_not_of(characters) == std::string::npos)
+                text += record.second;
+        return text;
+    }
     bool LogHas(const std::string& level, const std::string& message) const {
         const auto records = LogRecords();
         return std::count(records.begin(), records.end(), LogRecord(level, message)) > 0;
@@ -84,7 +121,7 @@ class Station {
 
   private:
     TempDir _root;
-    pid_t _pid = -1;
+    int _pid = -1;
 };
 
 // Launches; start-up fails: status 255, the entry point's line last, nothing started.
@@ -101,7 +138,7 @@ inline void LaunchFailsAtStartUp(Station& station) {
 inline void ExpectRunsThenStopsOnCtrlC(Station& station) {
     ASSERT_TRUE(station.WaitForOutput("Finish to check process running state."));
     EXPECT_EQ(std::string::npos, station.Output().find("Exit success."));
-    station.Signal(SIGINT);
+    station.CtrlC();
     EXPECT_EQ("exit 0", station.WaitForExit()) << station.Output();
     EXPECT_NE(std::string::npos, station.Output().find("Exit success."));
 }

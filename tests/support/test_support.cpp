@@ -75,7 +75,9 @@ std::string ReadLogText(const std::string& path) {
 
 std::vector<LogRecord> ReadLogRecords(const std::string& path) {
     std::vector<LogRecord> records;
-    for (const std::string& line : Lines(ReadLogText(path))) {
+    for (std::string line : Lines(ReadLogText(path))) {
+        // Windows' log ends its lines with CR LF.
+        if (!line.empty() && line.back() == '\r') line.pop_back();
         // "YYYY-MM-DD HH:MM:SS,mmm [thread] [LEVEL] message" begins a record; a line that
         // does not continues the last one's message.
         const size_t level = line.find("] [");

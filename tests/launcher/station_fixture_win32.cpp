@@ -1,0 +1,255 @@
+// The station fixture's Win32 part: CreateProcessW with a console of the launcher's own, process
+// handles kept for the exit code, the process list from a Toolhelp snapshot, and Ctrl-C by
+// attaching to the launcher's console.
+
+#include <tlhelp32.h>
+
+#include <Poco/UnicodeConverter.h>
+
+#include <algorithm>
+#include <map>
+
+#include "station_fixture.h"
+
+namespace station_test {
+
+const char* const kLauncherName = "VXLauncher.exe";
+// KillProcessById ends a leftover with exit code 0.
+const char* const kKilledEnd = "exit 0";
+
+namespace {
+
+std::wstring Wide(const std::string& text) {
+    std::wstring wide;
+    Poco::UnicodeConverter::convert(text, wide);
+    return wide;
+}
+
+// A Windows path: CreateProcessW and the command line take backslashes.
+std::wstring WindowsPath(const std::string& path) {
+    std::wstring wide = Wide(path);
+    for (wchar_t& c : wide) c = c == L'/' ? L'\\' : c;
+    return wide;
+}
+
+// One argument as the C runtime's parser reads it back: quoted when it holds a blank or a quote
+// (or is empty), backslashes doubled only before a quote.
+std::wstring QuoteArgument(const std::wstring& argument) {
+    if (!argument.empty() && argument.find_first_of(L" \t\"") == std::wstring::npos)
+        return argument;
+    std::wstring quoted = L"\"";
+    size_t backslashes = 0;
+    for (wchar_t c : argument) {
+        if (c == L'\\') {
+            ++backslashes;
+            continue;
+        }
+        quoted.append(c == L'"' ? 2 * backslashes + 1 : backslashes, L'\\');
+        backslashes = 0;
+        quoted += c;
+    }
+    return quoted.append(2 * backslashes, L'\\') + L"\"";
+}
+
+// The handles of the processes Spawn started, by pid (used from the test's thread only): the exit
+// code is read from them, and holding them keeps the pid from being reused while a test may
+// still name it.
+std::map<int, HANDLE> spawned;
+
+void Forget(int pid) {
+    auto found = spawned.find(pid);
+    if (found == spawned.end()) return;
+    CloseHandle(found->second);
+    spawned.erase(found);
+}
+
+// The Toolhelp entries of every process (id, parent id, file name).
+std::vector<PROCESSENTRY32W> ProcessList() {
+    std::vector<PROCESSENTRY32W> list;
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snapshot == INVALID_HANDLE_VALUE) return list;
+    PROCESSENTRY32W entry{};
+    entry.dwSize = sizeof(entry);
+    for (BOOL more = Process32FirstW(snapshot, &entry); more;
+         more = Process32NextW(snapshot, &entry))
+        list.push_back(entry);
+    CloseHandle(snapshot);
+    return list;
+}
+
+// The program file a process runs, with forward slashes, or "" when it cannot be asked.
+std::string ExecutableOf(int pid) {
+    HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, static_cast<DWORD>(pid));
+    if (process == nullptr) return "";
+    wchar_t path[MAX_PATH * 4];
+    DWORD size = MAX_PATH * 4;
+    const BOOL known = QueryFullProcessImageNameW(process, 0, path, &size);
+    CloseHandle(process);
+    std::string text;
+    if (known) Poco::UnicodeConverter::convert(std::wstring(path, size), text);
+    for (char& c : text) c = c == '\\' ? '/' : c;
+    return text;
+}
+
+// When the process was created, in the system's ticks; 0 when it cannot be asked.
+ULONGLONG CreationTime(int pid) {
+    HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, static_cast<DWORD>(pid));
+    FILETIME created{}, exited, kernel, user;
+    if (process != nullptr) GetProcessTimes(process, &created, &exited, &kernel, &user);
+    if (process != nullptr) CloseHandle(process);
+    return (ULONGLONG(created.dwHighDateTime) << 32) | created.dwLowDateTime;
+}
+
+// The test process gets the Ctrl-C it sends to a console it attached to: it goes on.
+BOOL WINAPI IgnoreCtrlC(DWORD event) {
+    return event == CTRL_C_EVENT;
+}
+
+}  // namespace
+
+void Kill(int pid) {
+    HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, static_cast<DWORD>(pid));
+    if (process == nullptr) return;
+    TerminateProcess(process, 9);
+    WaitForSingleObject(process, 5000);
+    CloseHandle(process);
+}
+
+int OwnPid() {
+    return static_cast<int>(GetCurrentProcessId());
+}
+
+bool CanBindLoopback(int port) {
+    static const bool started = [] {
+        WSADATA data;
+        return WSAStartup(MAKEWORD(2, 2), &data) == 0;
+    }();
+    const SOCKET s = started ? socket(AF_INET, SOCK_STREAM, IPPROTO_TCP) : INVALID_SOCKET;
+    BOOL exclusive = TRUE;  // without it Windows lets a bind share a port in use
+    setsockopt(s, SOL_SOCKET, SO_EXCLUSIVEADDRUSE, reinterpret_cast<const char*>(&exclusive),
+               sizeof(exclusive));
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(static_cast<u_short>(port));
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    const bool ok = bind(s, reinterpret_cast<sockaddr*>(&address), sizeof(address)) == 0;
+    closesocket(s);
+    return ok;
+}
+
+std::vector<int> ChildrenOf(int parent) {
+    // A process keeps the id of a parent that has ended, and ids are reused: a child is only
+    // one created after the process that now has that id. Wine runs the console of a process
+    // made with a console of its own as that process's child, conhost.exe, which comes and goes
+    // on its own: not a child the program started.
+    const ULONGLONG parentCreated = CreationTime(parent);
+    std::vector<std::pair<ULONGLONG, int>> found;  // by creation
+    for (const PROCESSENTRY32W& entry : ProcessList()) {
+        const int pid = static_cast<int>(entry.th32ProcessID);
+        const ULONGLONG created = CreationTime(pid);
+        if (static_cast<int>(entry.th32ParentProcessID) == parent && pid != 0 &&
+            created >= parentCreated && _wcsicmp(entry.szExeFile, L"conhost.exe") != 0)
+            found.emplace_back(created, pid);
+    }
+    std::sort(found.begin(), found.end());
+    std::vector<int> children;
+    for (const auto& [created, pid] : found) children.push_back(pid);
+    return children;
+}
+
+bool ProcessExists(int pid) {
+    HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, static_cast<DWORD>(pid));
+    if (process == nullptr) return false;
+    const bool running = WaitForSingleObject(process, 0) == WAIT_TIMEOUT;
+    CloseHandle(process);
+    return running;
+}
+
+std::vector<int> ProcessesRunningFrom(const std::string& dir) {
+    std::vector<int> found;
+    for (const PROCESSENTRY32W& entry : ProcessList()) {
+        const int pid = static_cast<int>(entry.th32ProcessID);
+        if (ExecutableOf(pid).rfind(dir + "/", 0) == 0) found.push_back(pid);
+    }
+    return found;
+}
+
+bool WaitGone(int pid, int timeoutMs) {
+    return Eventually([pid] { return !ProcessExists(pid); }, timeoutMs);
+}
+
+int Spawn(const std::vector<std::string>& args, const std::string& output,
+          const std::function<void()>& inChild) {
+    // A console of its own, so that a Ctrl-C sent to it reaches the launcher and the children
+    // that share it, and nothing else; the output goes to the file all the same.
+    SECURITY_ATTRIBUTES inheritable = {sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
+    HANDLE out = CreateFileW(output.empty() ? L"NUL" : WindowsPath(output).c_str(), GENERIC_WRITE,
+                             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, &inheritable,
+                             CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE in = CreateFileW(L"NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, &inheritable,
+                            OPEN_EXISTING, 0, nullptr);
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = in;
+    startup.hStdOutput = out;
+    startup.hStdError = out;
+    std::wstring commandLine;
+    for (const std::string& arg : args)
+        commandLine += (commandLine.empty() ? L"" : L" ") + QuoteArgument(WindowsPath(arg));
+    const std::wstring program = WindowsPath(args.at(0));
+    PROCESS_INFORMATION started{};
+    const BOOL created = CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, TRUE,
+                                        CREATE_NEW_CONSOLE, nullptr, nullptr, &startup, &started);
+    CloseHandle(out);
+    CloseHandle(in);
+    if (!created) return -1;
+    CloseHandle(started.hThread);
+    spawned[static_cast<int>(started.dwProcessId)] = started.hProcess;
+    return static_cast<int>(started.dwProcessId);
+}
+
+std::string WaitEnd(int pid, int timeoutMs) {
+    const auto found = spawned.find(pid);
+    if (found == spawned.end()) return "not started here";
+    if (WaitForSingleObject(found->second, static_cast<DWORD>(timeoutMs)) != WAIT_OBJECT_0)
+        return "running";
+    DWORD code = 0;
+    GetExitCodeProcess(found->second, &code);
+    Forget(pid);
+    // As a POSIX shell reports a Windows program's end: the low byte (-1 reads 255).
+    return "exit " + std::to_string(code & 0xFF);
+}
+
+void SendCtrlC(int pid) {
+    // Every process of the launcher's console gets it, the children that share it included, as
+    // a Ctrl-C typed there; this process too while attached, hence its own handler.
+    static const bool handled = SetConsoleCtrlHandler(IgnoreCtrlC, TRUE);
+    (void)handled;
+    FreeConsole();
+    if (AttachConsole(static_cast<DWORD>(pid))) {
+        GenerateConsoleCtrlEvent(CTRL_C_EVENT, 0);
+        FreeConsole();
+    }
+}
+
+void WatchLeftovers() {}
+
+void EndWhatRunsFrom(const std::string& dir, int launcher) {
+    // The launcher's children die with its job; the rest is found by its program file.
+    if (launcher > 0) {
+        Kill(launcher);
+        Forget(launcher);
+    }
+    for (int pid : ProcessesRunningFrom(dir)) Kill(pid);
+    for (auto it = spawned.begin(); it != spawned.end();) {
+        if (WaitForSingleObject(it->second, 0) == WAIT_OBJECT_0) {
+            CloseHandle(it->second);
+            it = spawned.erase(it);
+        } else {
+            ++it;
+        }
+    }
+}
+
+}  // namespace station_test
