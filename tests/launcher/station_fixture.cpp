@@ -17,6 +17,7 @@ std::string JsonText(const std::string& text) {
 
 }  // namespace
 
+const char* const kLauncherName = "VXLauncher" VX_EXE_SUFFIX;
 const char* const kPortOwnersHidden =
     "this system does not say which process listens on a port (Wine 8 reports pid 0)";
 
@@ -24,7 +25,7 @@ int FindFreePortRange(int count) {
     int base = 20000 + OwnPid() * 37 % 10000;  // below the usual ephemeral range
     for (int attempt = 0; attempt < 200; ++attempt, base = 20000 + (base + count) % 10000) {
         int port = base;
-        while (port < base + count && CanBindLoopback(port)) ++port;
+        while (port < base + count && ListeningSocket(false, port).port != 0) ++port;
         if (port == base + count) return base;
     }
     return -1;

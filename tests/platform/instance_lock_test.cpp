@@ -7,9 +7,42 @@
 #include <filesystem>
 
 #include "tests/platform/instance_lock_test.h"
+#include "tests/support/test_process.h"
 #include "tests/support/test_support.h"
 
 namespace {
+
+// instance_lock_holder for `dir` (given in hex: any bytes), in a process of its own; killed
+// when it goes.
+class LockHolder {
+  public:
+    explicit LockHolder(const std::string& dir) {
+        std::string hex;
+        for (unsigned char c : dir) hex += {"0123456789abcdef"[c >> 4], "0123456789abcdef"[c & 15]};
+        pid = test_support::Spawn({VX_INSTANCE_LOCK_HOLDER, hex}, _said / "said.txt");
+        test_support::Eventually([&] {
+            said = test_support::ReadFile(_said / "said.txt");
+            return said.size() >= 5 && (said.rfind("held\n") == said.size() - 5 ||
+                                        said.rfind("refused\n") == said.size() - 8);
+        });
+    }
+    ~LockHolder() { Kill(); }
+
+    // Ends the holder by force and collects it.
+    void Kill() {
+        if (_ended) return;
+        test_support::Kill(pid);
+        test_support::WaitEnd(pid, 10000);
+        _ended = true;
+    }
+
+    int pid = 0;
+    std::string said;  // everything up to its "held\n" or "refused\n"
+
+  private:
+    test_support::TempDir _said;
+    bool _ended = false;
+};
 
 std::string Upper(std::string text) {
     std::transform(text.begin(), text.end(), text.begin(),

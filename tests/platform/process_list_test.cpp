@@ -6,20 +6,21 @@
 #include <filesystem>
 
 #include "platform/text_utils.h"
-#include "tests/platform/process_list_test.h"
+#include "tests/support/test_process.h"
 #include "tests/support/test_support.h"
 
 using Pids = std::vector<unsigned int>;
+using namespace test_support;
 namespace fs = std::filesystem;
 
 TEST(ProcessList,
      FindsAndKillsByTheFullExecutableNameIgnoringCaseAndExeSuffixNeverItselfOrItsAncestors) {
     // Copies of the helper under a name of their own, longer than the kernel's short name.
     test_support::TempDir dir;
-    const std::string id = std::to_string(SelfId()), name = "vxKill_" + id + "_LongerThan15";
+    const std::string id = std::to_string(OwnPid()), name = "vxKill_" + id + "_LongerThan15";
     const std::string path = dir.path + "/" + name + ".exe";
     fs::copy_file(VX_TEST_CHILD, path);
-    const unsigned int a = StartSleeping(path), b = StartSleeping(path);
+    const unsigned int a = Spawn({path, "sleep", "30000"}), b = Spawn({path, "sleep", "30000"});
     const Pids both{std::min(a, b), std::max(a, b)};
     // Each must have executed the copy before its name can be seen.
     ASSERT_TRUE(test_support::Eventually([&] {
@@ -39,16 +40,16 @@ TEST(ProcessList,
     EXPECT_EQ(fs::path(GetExecutablePath(a)), fs::path(path));  // either separator
     EXPECT_FALSE(IsSelfOrAncestor(a));
     EXPECT_TRUE(KillProcessById(a));
-    EXPECT_TRUE(EndedByKill(a));
+    EXPECT_EQ(WaitEnd(a, 10000), kKilledEnd);
     EXPECT_FALSE(KillProcessById(a));  // collected: no such process
     EXPECT_FALSE(KillProcessById(0));
     EXPECT_EQ(GetExecutablePath(a), "");  // collected
     EXPECT_EQ(KillProcessByName(name), Pids{b});
-    EXPECT_TRUE(EndedByKill(b));
+    EXPECT_EQ(WaitEnd(b, 10000), kKilledEnd);
     EXPECT_EQ(KillProcessByName(name), Pids{});
 
     // This program and what started it (the test runner, a shell) are spared.
-    const unsigned int self = SelfId(), parent = ParentId();
+    const unsigned int self = OwnPid(), parent = ParentPid();
     EXPECT_TRUE(IsSelfOrAncestor(self));
     EXPECT_FALSE(KillProcessById(self));
     for (unsigned int pid : FindProcessesByName(GetFileName(GetExecutablePath(self).c_str())))
