@@ -7,33 +7,18 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <filesystem>
-
 #include "platform/instance_lock.h"
 #include "tests/platform/instance_lock_test.h"
 #include "tests/support/test_support.h"
 
 extern char** environ;
 
-std::string NonAsciiName() {
-    return "站点Δ";
-}
-
-std::string NonAsciiNameOtherCase() {
-    return "站点δ";
-}
-
-bool CaseBlindPaths() {
-    return false;
-}
+const char* const kNonAsciiName = "站点Δ";
+const char* const kNonAsciiNameOtherCase = "站点δ";
+const bool kCaseBlindPaths = false;
 
 std::vector<std::string> SystemSpellings(const std::string& dir) {
-    const std::string name = std::filesystem::path(dir).filename().string();
     return {dir + "//", dir + "/./", "/" + dir};
-}
-
-bool MakeDirectory(const std::string& path) {
-    return mkdir(path.c_str(), 0700) == 0;
 }
 
 TEST(InstanceLock, NeverHeldByWhatTheHolderStartsAndTakenByTheNextOnceTheHolderIsKilled) {

@@ -6,6 +6,7 @@
 #include <cctype>
 #include <filesystem>
 
+#include "platform/file_system_path.h"
 #include "tests/platform/instance_lock_test.h"
 #include "tests/support/test_process.h"
 #include "tests/support/test_support.h"
@@ -64,7 +65,7 @@ TEST(InstanceLock, HeldByOneProcessUntilItEndsHoweverAndEverySpellingNamesIt) {
     for (const std::string& spelling : spellings)
         EXPECT_EQ(InstallationLockHolder(spelling), holder.pid) << spelling;
     // The case of a name matters only where the system's paths are case-blind.
-    EXPECT_EQ(InstallationLockHolder(Upper(dir.path)), CaseBlindPaths() ? holder.pid : 0);
+    EXPECT_EQ(InstallationLockHolder(Upper(dir.path)), kCaseBlindPaths ? holder.pid : 0);
 
     LockHolder second(dir.path);
     EXPECT_EQ(second.said, "Another launcher is running the station in " + dir.path +
@@ -80,12 +81,12 @@ TEST(InstanceLock, HeldByOneProcessUntilItEndsHoweverAndEverySpellingNamesIt) {
 
 TEST(InstanceLock, ANonAsciiPathNamesItsOwnLockCaseBlindWhereThePathsAre) {
     test_support::TempDir dir;
-    const std::string path = dir.path + "/" + NonAsciiName();
-    ASSERT_TRUE(MakeDirectory(path));
+    const std::string path = dir.path + "/" + kNonAsciiName;
+    ASSERT_TRUE(std::filesystem::create_directory(ToFileSystemPath(path)));
     LockHolder holder(path);
     ASSERT_EQ(holder.said, "held\n");
     EXPECT_EQ(InstallationLockHolder(path), holder.pid);
     EXPECT_EQ(InstallationLockHolder(dir.path), 0);
-    EXPECT_EQ(InstallationLockHolder(dir.path + "/" + NonAsciiNameOtherCase()),
-              CaseBlindPaths() ? holder.pid : 0);
+    EXPECT_EQ(InstallationLockHolder(dir.path + "/" + kNonAsciiNameOtherCase),
+              kCaseBlindPaths ? holder.pid : 0);
 }

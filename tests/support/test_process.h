@@ -7,13 +7,17 @@
 #include <string>
 #include <vector>
 
+#include <Poco/Process.h>
+
 #include "platform/console_events.h"
 
 namespace test_support {
 
 extern const char* const kKilledEnd;  // WaitEnd of a process the launcher killed
 
-int OwnPid();
+inline int OwnPid() {
+    return static_cast<int>(Poco::Process::id());
+}
 int ParentPid();                       // the process that started this one; 0: none (Wine)
 bool UnderWine();                      // for the few facts Wine 8 gets wrong
 std::vector<int> ChildrenOf(int pid);  // oldest first; POSIX: zombies included

@@ -22,10 +22,6 @@ namespace test_support {
 
 const char* const kKilledEnd = "signal 9";
 
-int OwnPid() {
-    return getpid();
-}
-
 int ParentPid() {
     return getppid();
 }

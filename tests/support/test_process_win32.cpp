@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <map>
 
+#include "platform/process_list.h"
 #include "test_support.h"
 
 namespace test_support {
@@ -80,20 +81,6 @@ std::vector<PROCESSENTRY32W> ProcessList() {
     return list;
 }
 
-// The program file a process runs, with forward slashes, or "" when it cannot be asked.
-std::string ExecutableOf(int pid) {
-    HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, static_cast<DWORD>(pid));
-    if (process == nullptr) return "";
-    wchar_t path[MAX_PATH * 4];
-    DWORD size = MAX_PATH * 4;
-    const BOOL known = QueryFullProcessImageNameW(process, 0, path, &size);
-    CloseHandle(process);
-    std::string text;
-    if (known) Poco::UnicodeConverter::convert(std::wstring(path, size), text);
-    for (char& c : text) c = c == '\\' ? '/' : c;
-    return text;
-}
-
 // When the process was created, in the system's ticks; 0 when it cannot be asked.
 ULONGLONG CreationTime(int pid) {
     HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, static_cast<DWORD>(pid));
@@ -116,10 +103,6 @@ void Kill(int pid) {
     TerminateProcess(process, 9);
     WaitForSingleObject(process, 5000);
     CloseHandle(process);
-}
-
-int OwnPid() {
-    return static_cast<int>(GetCurrentProcessId());
 }
 
 int ParentPid() {
@@ -165,7 +148,9 @@ std::vector<int> ProcessesRunningFrom(const std::string& dir) {
     std::vector<int> found;
     for (const PROCESSENTRY32W& entry : ProcessList()) {
         const int pid = static_cast<int>(entry.th32ProcessID);
-        if (ExecutableOf(pid).rfind(dir + "/", 0) == 0) found.push_back(pid);
+        std::string program = GetExecutablePath(static_cast<unsigned>(pid));
+        std::replace(program.begin(), program.end(), '\\', '/');
+        if (program.rfind(dir + "/", 0) == 0) found.push_back(pid);
     }
     return found;
 }
