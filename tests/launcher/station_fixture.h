@@ -20,10 +20,6 @@ using namespace test_support;
 extern const char* const kLauncherName;  // the launcher's file name in D
 
 int FindFreePortRange(int count);  // ports no one uses, in a stretch of this process's own
-// Whether the system names the process that listens on a port (Wine 8 says pid 0 for every
-// socket), asked once with a listener of this test's own; kPortOwnersHidden says why not.
-bool PortOwnersVisible();
-extern const char* const kPortOwnersHidden;
 
 class Station {
   public:

@@ -25,8 +25,7 @@ TEST(GetListeningPid, NamesNoListenerForAPortThatOnlySharesDigitsWithOne) {
 }
 
 TEST(GetListeningPid, NamesThisProcessAsTheOwnerOfItsListenersOnBothFamilies) {
-    if (UnderWine())
-        GTEST_SKIP() << "Wine 8's table of listening sockets gives every listener the owner pid 0";
+    if (UnderWine()) GTEST_SKIP() << kPortOwnersHidden;
     ListeningSocket v4(false, 0), v6(true, 0);
     ASSERT_NE(v4.port, 0);
     EXPECT_EQ(GetListeningPid(v4.port), OwnPid());

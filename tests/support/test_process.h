@@ -18,8 +18,10 @@ extern const char* const kKilledEnd;  // WaitEnd of a process the launcher kille
 inline int OwnPid() {
     return static_cast<int>(Poco::Process::id());
 }
-int ParentPid();                       // the process that started this one; 0: none (Wine)
-bool UnderWine();                      // for the few facts Wine 8 gets wrong
+int ParentPid();   // the process that started this one; 0: none (Wine)
+bool UnderWine();  // for the few facts Wine 8 gets wrong, such as:
+inline const char* const kPortOwnersHidden =
+    "Wine 8's table of listening sockets gives every listener the owner pid 0";
 std::vector<int> ChildrenOf(int pid);  // oldest first; POSIX: zombies included
 bool ProcessExists(int pid);           // POSIX: zombies included; Windows: still running
 // Every running process whose program file lies under `dir` (the system's whole process list).
