@@ -20,10 +20,6 @@ int Say(const std::string& text) {
     return 0;
 }
 
-void SleepForever() {
-    for (;;) Sleep(INFINITE);
-}
-
 namespace {
 
 // `text` (in the ANSI code page, as the C runtime hands argv over) as UTF-16.
