@@ -13,7 +13,7 @@
 
 namespace test_support {
 
-extern const char* const kKilledEnd;  // WaitEnd of a process the launcher killed
+extern const char* const kKilledEnd;  // WaitEnd of a process KillProcessById ended
 
 inline int OwnPid() {
     return static_cast<int>(Poco::Process::id());
