@@ -9,6 +9,10 @@
 
 namespace vx_test_child {
 
+void SleepForever() {
+    for (;;) std::this_thread::sleep_for(std::chrono::hours(1));
+}
+
 unsigned long long Arg(int argc, char** argv, int index, unsigned long long fallback) {
     return argc > index + 1 ? strtoull(argv[index + 1], nullptr, 10) : fallback;
 }

@@ -19,10 +19,6 @@ int Say(const std::string& text) {
     return 0;
 }
 
-void SleepForever() {
-    for (;;) pause();
-}
-
 namespace {
 
 // hold-port PORT [PROGRAM ARGS...]: listens on 127.0.0.1:PORT and says "listening"; then runs

@@ -20,10 +20,6 @@ int Say(const std::string& text) {
     return 0;
 }
 
-void SleepForever() {
-    for (;;) Sleep(INFINITE);
-}
-
 namespace {
 
 // `text` (in the ANSI code page, as the C runtime hands argv over) as UTF-16.
@@ -34,28 +30,11 @@ std::wstring Wide(const char* text) {
     return wide;
 }
 
-// Appends `argument` quoted so that the C runtime of the child splits it back unchanged:
-// backslashes double only before a quote, and quotes are escaped.
-void AppendQuoted(std::wstring& line, const std::wstring& argument) {
-    if (!line.empty()) line += L' ';
-    line += L'"';
-    size_t backslashes = 0;
-    for (wchar_t c : argument) {
-        if (c == L'\\') {
-            ++backslashes;
-            continue;
-        }
-        line.append(c == L'"' ? backslashes * 2 + 1 : backslashes, L'\\');
-        backslashes = 0;
-        line += c;
-    }
-    line.append(backslashes * 2, L'\\');
-    line += L'"';
-}
-
-// Starts `commandLine` sharing this process's console and standard handles (so that its
-// output goes where ours goes, as a forked child's does); the process handle or null.
-HANDLE Spawn(std::wstring commandLine) {
+// Starts `program` (a Windows path holds no quote) with `arguments`, sharing this process's
+// console and standard handles (so that its output goes where ours goes, as a forked child's
+// does); the process handle or null.
+HANDLE Spawn(const std::wstring& program, const std::wstring& arguments = L"") {
+    std::wstring commandLine = L"\"" + program + L"\"" + arguments;
     STARTUPINFOW startup = {};
     startup.cb = sizeof(startup);
     startup.dwFlags = STARTF_USESTDHANDLES;
@@ -70,16 +49,7 @@ HANDLE Spawn(std::wstring commandLine) {
     return process.hProcess;
 }
 
-// This program's own path, quoted for a command line.
-std::wstring Self() {
-    wchar_t path[MAX_PATH * 2];
-    const DWORD size = GetModuleFileNameW(nullptr, path, MAX_PATH * 2);
-    std::wstring line;
-    AppendQuoted(line, std::wstring(path, size));
-    return line;
-}
-
-// hold-port PORT [PROGRAM ARGS...]: listens on 127.0.0.1:PORT and says "listening"; then runs
+// hold-port PORT [PROGRAM]: listens on 127.0.0.1:PORT and says "listening"; then runs
 // PROGRAM as its child and ends as it ends, or without one sleeps until killed.
 int HoldPort(int argc, char** argv) {
     WSADATA data;
@@ -100,9 +70,7 @@ int HoldPort(int argc, char** argv) {
     }
     Say("listening\n");
     if (argc < 4) SleepForever();
-    std::wstring commandLine;
-    for (int i = 3; i < argc; ++i) AppendQuoted(commandLine, Wide(argv[i]));
-    const HANDLE child = Spawn(commandLine);
+    const HANDLE child = Spawn(Wide(argv[3]));
     if (child == nullptr) return 127;
     DWORD status = 0;
     WaitForSingleObject(child, INFINITE);
@@ -130,7 +98,10 @@ const Mode kPlatformModes[] = {
     // sleeps (or ends with 0). The copy shares its standard output, as a forked one does.
     {"grandchild",
      [](int argc, char**) -> int {
-         const HANDLE child = Spawn(Self() + L" sleep 2147483647");
+         wchar_t self[MAX_PATH * 2];
+         const HANDLE child =
+             Spawn(std::wstring(self, GetModuleFileNameW(nullptr, self, MAX_PATH * 2)),
+                   L" sleep 2147483647");
          if (child == nullptr) return Say("grandchild failed\n") + 1;
          Say("grandchild " + std::to_string(GetProcessId(child)) + "\n");
          if (argc > 2) return 0;

@@ -4,32 +4,7 @@
 #include <Poco/DigestEngine.h>
 #include <gtest/gtest.h>
 
-#include <random>
-
-using Bytes = std::vector<uint8_t>;
-const auto C = [](const Bytes& b) { return reinterpret_cast<const char*>(b.data()); };
-const auto M = [](Bytes& b) { return reinterpret_cast<char*>(b.data()); };
-
-static RijndaelCipher MakeCipher(const Bytes& key, const Bytes& chain, int blockSize) {
-    RijndaelCipher cipher;
-    cipher.ExpandKey(C(key), C(chain), int(key.size()), blockSize);
-    return cipher;
-}
-
-// A whole buffer through `cipher` in `mode`, into a new buffer.
-static Bytes Buffer(RijndaelCipher& cipher, const Bytes& in, int mode, bool encrypt = false) {
-    Bytes out(in.size());
-    encrypt ? cipher.EncryptBuffer(C(in), M(out), in.size(), mode)
-            : cipher.DecryptBuffer(C(in), M(out), in.size(), mode);
-    return out;
-}
-
-static Bytes Random(size_t count) {
-    static std::mt19937 random(99);
-    Bytes bytes(count);
-    for (uint8_t& b : bytes) b = uint8_t(random());
-    return bytes;
-}
+#include "tests/integrity/rijndael_test_support.h"
 
 // Key 00 01 02 ..., plain 00 11 .. ff repeated: AES for 16-byte blocks (FIPS-197), rows pinned
 // from a textbook Rijndael for larger ones; whole buffers in every mode come back.

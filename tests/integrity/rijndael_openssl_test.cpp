@@ -6,31 +6,7 @@
 #include <gtest/gtest.h>
 #include <openssl/evp.h>
 
-#include <random>
-
-using Bytes = std::vector<uint8_t>;
-const auto C = [](const Bytes& b) { return reinterpret_cast<const char*>(b.data()); };
-const auto M = [](Bytes& b) { return reinterpret_cast<char*>(b.data()); };
-
-static RijndaelCipher MakeCipher(const Bytes& key, const Bytes& chain, int blockSize) {
-    RijndaelCipher cipher;
-    cipher.ExpandKey(C(key), C(chain), int(key.size()), blockSize);
-    return cipher;
-}
-
-static Bytes Buffer(RijndaelCipher& cipher, const Bytes& in, int mode, bool encrypt = false) {
-    Bytes out(in.size());
-    encrypt ? cipher.EncryptBuffer(C(in), M(out), in.size(), mode)
-            : cipher.DecryptBuffer(C(in), M(out), in.size(), mode);
-    return out;
-}
-
-static Bytes Random(size_t count) {
-    static std::mt19937 random(99);
-    Bytes bytes(count);
-    for (uint8_t& b : bytes) b = uint8_t(random());
-    return bytes;
-}
+#include "tests/integrity/rijndael_test_support.h"
 
 // OpenSSL as an independent implementation of AES, without fill.
 static Bytes OpenSsl(const EVP_CIPHER* type, const Bytes& key, const Bytes& iv, const Bytes& in,

@@ -56,7 +56,7 @@ TEST(Leftovers, StationExecutablesAreKilledAndReported) {
 }
 
 TEST(Leftovers, PortHoldersAreKilledAndReported) {
-    if (!PortOwnersVisible()) GTEST_SKIP() << kPortOwnersHidden;
+    if (UnderWine()) GTEST_SKIP() << kPortOwnersHidden;
     Station station;
     const int sequencer = FindFreePortRange(16), engine = sequencer + 5, machine = sequencer + 10;
     ASSERT_GT(sequencer, 0);
@@ -95,7 +95,7 @@ TEST(Leftovers, PortHoldersAreKilledAndReported) {
 }
 
 TEST(Leftovers, WhatStartedTheLauncherIsNeverEnded) {
-    if (!PortOwnersVisible()) GTEST_SKIP() << kPortOwnersHidden;
+    if (UnderWine()) GTEST_SKIP() << kPortOwnersHidden;
     // The launcher's parent runs a station executable and holds the station's Sequence port.
     Station station;
     const int port = FindFreePortRange(1);

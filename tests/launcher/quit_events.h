@@ -8,7 +8,7 @@
 struct QuitEvent {
     const char* name;  // in the test's name
     const char* line;  // what the launcher prints when it takes the event
-    void (*send)(station_test::Station& station);
+    ConsoleEvent event;
     const char* end;  // the launcher's end, as WaitEnd says it
 };
 

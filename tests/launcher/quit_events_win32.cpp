@@ -3,5 +3,5 @@
 // Ctrl-C only: Wine 8 cannot deliver Ctrl-Break to a console's processes, and it kills a
 // program on a close or shutdown without calling its handler.
 const std::vector<QuitEvent> kQuitEvents = {
-    {"CtrlC", "CTRL_C_EVENT \n", [](station_test::Station& s) { s.CtrlC(); }, "exit 0"},
+    {"CtrlC", "CTRL_C_EVENT \n", kConsoleCtrlC, "exit 0"},
 };

@@ -24,7 +24,7 @@ TEST(QuitDuringStartUp, CtrlCWhileTheScriptRunsStartsNothing) {
                           station.ReadFile(script));
     station.Launch();
     ASSERT_TRUE(station.WaitForOutput("script running"));
-    station.Signal(SIGINT);
+    station.CtrlC();
     ASSERT_EQ("exit 0", station.WaitForExit(5000)) << station.Output();
     const std::string output = station.Output();
     EXPECT_EQ(std::string::npos, output.find("CreateProcess"));
@@ -48,9 +48,9 @@ TEST(QuitTwice, CtrlCThenShutdownNeverAbortsAndATakenShutdownDecides) {
         station.WriteConfigPy(1, 1, {{"P", "", "$(ProjectDir)/bin", child, "ignore-term", 100}});
         station.Launch();
         ASSERT_TRUE(station.WaitForOutput("Wait for 100 second to Process P initialize."));
-        station.Signal(SIGINT);
+        station.CtrlC();
         std::this_thread::sleep_for(std::chrono::microseconds(random() % 1000));
-        station.Signal(SIGTERM);
+        SendConsoleEvent(station.Pid(), kConsoleShutdown);
         const std::string end = station.WaitForExit();
         const std::string output = station.Output();
         const bool shutdownTaken = output.find("CTRL_SHUTDOWN_EVENT") != std::string::npos;

@@ -29,7 +29,7 @@ TEST_P(Quit, EveryChildIsGoneAndTheLauncherEndsAsTheEventSays) {
 
     // The launcher, its children and the grandchild, all run from D.
     EXPECT_EQ(children.size() + 2, ProcessesRunningFrom(station.Dir()).size());
-    event.send(station);
+    SendConsoleEvent(station.Pid(), event.event);
     EXPECT_EQ(event.end, station.WaitForExit(5000)) << station.Output();
     const std::string all = station.Output();
     const size_t quitAt = all.find("ConsoleQuitProc...\n\n");

@@ -1,7 +1,5 @@
 // A launcher killed outright (SIGKILL) leaves its children, and its lock to no one.
 
-#include <signal.h>
-
 #include "station_fixture.h"
 
 using namespace station_test;
@@ -13,7 +11,7 @@ TEST(RepeatedRuns, AKilledLauncherLeavesItsChildToTheNextStart) {
     station.Launch();
     ASSERT_TRUE(station.WaitForOutput("ready"));
     const std::vector<int> children = ChildrenOf(station.Pid());
-    station.Signal(SIGKILL);
+    Kill(station.Pid());
     EXPECT_EQ("signal 9", station.WaitForExit());
     ASSERT_EQ(1u, children.size());
     EXPECT_TRUE(ProcessExists(children[0]));

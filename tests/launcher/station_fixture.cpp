@@ -1,7 +1,5 @@
 #include "station_fixture.h"
 
-#include "platform/port_probe.h"
-
 namespace fs = std::filesystem;
 
 namespace station_test {
@@ -17,32 +15,15 @@ std::string JsonText(const std::string& text) {
 
 }  // namespace
 
-const char* const kPortOwnersHidden =
-    "this system does not say which process listens on a port (Wine 8 reports pid 0)";
-
+const char* const kLauncherName = "VXLauncher" VX_EXE_SUFFIX;
 int FindFreePortRange(int count) {
     int base = 20000 + OwnPid() * 37 % 10000;  // below the usual ephemeral range
     for (int attempt = 0; attempt < 200; ++attempt, base = 20000 + (base + count) % 10000) {
         int port = base;
-        while (port < base + count && CanBindLoopback(port)) ++port;
+        while (port < base + count && ListeningSocket(false, port).port != 0) ++port;
         if (port == base + count) return base;
     }
     return -1;
-}
-
-bool PortOwnersVisible() {
-    static const bool visible = [] {
-        TempDir dir;
-        const std::string holder = dir / ("holder" VX_EXE_SUFFIX), said = dir / "said";
-        fs::copy_file(VX_TEST_CHILD, holder);
-        const int port = FindFreePortRange(1);
-        const int pid = Spawn({holder, "hold-port", std::to_string(port)}, said);
-        const bool seen = Eventually([&] { return ReadFile(said) == "listening\n"; }, 5000) &&
-                          GetListeningPid(port) == pid;
-        EndWhatRunsFrom(dir.path, pid);
-        return seen;
-    }();
-    return visible;
 }
 
 Station::Station(bool minimal, bool shipped) {

@@ -1,8 +1,7 @@
 #pragma once
 // A station installation in a temporary directory D (D/VXLauncher, D/Config, D/Proj with bin/
 // and VX/TesterConfig/, D/log/, the console in D/console.txt) and a launcher run in it under a
-// console of its own (POSIX: a process group) and sent a real Ctrl-C. What differs between the
-// systems is in station_fixture_<system>.cpp; pids are the system's own, as ints.
+// console of its own (POSIX: a process group) and sent a real Ctrl-C, through test_process.h.
 
 #include <gtest/gtest.h>
 
@@ -11,6 +10,7 @@
 #include <functional>
 
 #include "config/script_process.h"
+#include "tests/support/test_process.h"
 #include "tests/support/test_support.h"
 
 namespace station_test {
@@ -18,38 +18,8 @@ namespace station_test {
 using namespace test_support;
 
 extern const char* const kLauncherName;  // the launcher's file name in D
-extern const char* const kKilledEnd;     // WaitEnd of a process the launcher killed
 
-int OwnPid();
-bool CanBindLoopback(int port);        // a socket of this process could bind 127.0.0.1:port
-int FindFreePortRange(int count);      // ports no one uses, in a stretch of this process's own
-std::vector<int> ChildrenOf(int pid);  // oldest first; POSIX: zombies included
-bool ProcessExists(int pid);           // POSIX: zombies included; Windows: still running
-// Every running process whose program file lies under `dir` (the system's whole process list).
-std::vector<int> ProcessesRunningFrom(const std::string& dir);
-// Ends a process at once: SIGKILL (Windows: TerminateProcess with exit code 9).
-void Kill(int pid);
-// True once `pid` has ended within `timeoutMs`; POSIX: collected if it came to this process.
-bool WaitGone(int pid, int timeoutMs);
-// Starts `args` under a console (POSIX: process group) of its own with default signal handling,
-// its output in the file `output` ("": discarded); `inChild` (POSIX only) runs in the child
-// just before the program is executed.
-int Spawn(const std::vector<std::string>& args, const std::string& output = "",
-          const std::function<void()>& inChild = nullptr);
-// The end of a process Spawn started: "exit N", "signal N" (POSIX), or "running" if not ended
-// in time.
-std::string WaitEnd(int pid, int timeoutMs);
-// Whether the system names the process that listens on a port (Wine 8 says pid 0 for every
-// socket), asked once with a listener of this test's own; kPortOwnersHidden says why not.
-bool PortOwnersVisible();
-extern const char* const kPortOwnersHidden;
-// A real Ctrl-C to the console of a process Spawn started (POSIX: SIGINT to it alone).
-void SendCtrlC(int pid);
-// The system's part of a Station's set-up (POSIX: what the launcher leaves behind comes to this
-// process, zombies included, for a test to see) and teardown (ends `launcher`, if not -1, and
-// what runs from `dir`, and collects them).
-void WatchLeftovers();
-void EndWhatRunsFrom(const std::string& dir, int launcher);
+int FindFreePortRange(int count);  // ports no one uses, in a stretch of this process's own
 
 class Station {
   public:
@@ -88,7 +58,9 @@ class Station {
     void CtrlC() {
         if (_pid > 0) SendCtrlC(_pid);
     }
-    void Signal(int signalNumber);  // POSIX only
+    void Signal(int signalNumber) {  // POSIX only
+        if (_pid > 0) SendSignal(_pid, signalNumber);
+    }
     std::string Output() const { return ReadFile("console.txt"); }
     bool WaitForCount(const std::string& text, int count, int timeoutMs = 10000) {
         return Eventually([&] { return Lines(Output(), text).size() >= size_t(count); }, timeoutMs);

@@ -7,9 +7,9 @@
 
 struct EventRun {
     std::string said;   // everything the program wrote
-    std::string ended;  // "exit CODE" or, on POSIX, "signal NUMBER"
+    std::string ended;  // as test_support::WaitEnd says it
 };
 
 // Starts the event program, delivers `event` as the system delivers it once the program says
-// "ready", and waits for the program's end (console_events_<platform>_test.cpp).
+// "ready", and waits for the program's end.
 EventRun Deliver(ConsoleEvent event);

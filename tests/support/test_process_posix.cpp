@@ -1,7 +1,9 @@
-// The station fixture's POSIX part: fork and exec, waitpid, /proc, signals.
+// Processes and sockets on POSIX: fork and exec, waitpid, /proc, signals.
 
+#include "test_process.h"
+
+#include <arpa/inet.h>
 #include <fcntl.h>
-#include <netinet/in.h>
 #include <signal.h>
 #include <sys/prctl.h>
 #include <sys/socket.h>
@@ -10,26 +12,22 @@
 
 #include <cctype>
 #include <cstdio>
+#include <filesystem>
 
-#include "station_fixture.h"
+#include "test_support.h"
 
 namespace fs = std::filesystem;
 
-namespace station_test {
+namespace test_support {
 
-const char* const kLauncherName = "VXLauncher";
 const char* const kKilledEnd = "signal 9";
 
-int OwnPid() {
-    return getpid();
+int ParentPid() {
+    return getppid();
 }
 
-bool CanBindLoopback(int port) {
-    const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in address{AF_INET, htons(static_cast<uint16_t>(port)), {htonl(INADDR_LOOPBACK)}, {}};
-    const bool ok = bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address)) == 0;
-    close(fd);
-    return ok;
+bool UnderWine() {
+    return false;
 }
 
 std::vector<int> ChildrenOf(int parent) {
@@ -104,12 +102,14 @@ std::string WaitEnd(int pid, int timeoutMs) {
                              : "signal " + std::to_string(WTERMSIG(status));
 }
 
-void SendCtrlC(int pid) {
-    kill(pid, SIGINT);
+void SendSignal(int pid, int signalNumber) {
+    kill(pid, signalNumber);
 }
 
-void Station::Signal(int signalNumber) {
-    if (_pid > 0) kill(_pid, signalNumber);
+bool SendConsoleEvent(int pid, ConsoleEvent event) {
+    // By event: Ctrl-C, Ctrl-Break, close, -, -, logoff (no signal), shutdown.
+    const int signals[] = {SIGINT, SIGQUIT, SIGHUP, 0, 0, 0, SIGTERM};
+    return kill(pid, signals[event]) == 0;
 }
 
 void WatchLeftovers() {
@@ -132,4 +132,30 @@ void EndWhatRunsFrom(const std::string& dir, int launcher) {
     }
 }
 
-}  // namespace station_test
+ListeningSocket::ListeningSocket(bool v6, int wanted) {
+    const int family = v6 ? AF_INET6 : AF_INET;
+    const int fd = socket(family, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    _socket = fd;
+    // The family and the port lie at the same places in both address layouts.
+    union {
+        sockaddr base;
+        sockaddr_in v4;
+        sockaddr_in6 v6;
+    } address = {};
+    socklen_t length = v6 ? sizeof(address.v6) : sizeof(address.v4);
+    address.v4.sin_family = static_cast<sa_family_t>(family);
+    address.v4.sin_port = htons(static_cast<uint16_t>(wanted));
+    if (v6)
+        address.v6.sin6_addr = in6addr_loopback;
+    else
+        address.v4.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    if (bind(fd, &address.base, length) == 0 && listen(fd, 4) == 0 &&
+        getsockname(fd, &address.base, &length) == 0)
+        port = ntohs(address.v4.sin_port);
+}
+
+ListeningSocket::~ListeningSocket() {
+    close(static_cast<int>(_socket));
+}
+
+}  // namespace test_support

@@ -1,19 +1,23 @@
-// The station fixture's Win32 part: CreateProcessW with a console of the launcher's own, process
-// handles kept for the exit code, the process list from a Toolhelp snapshot, and Ctrl-C by
-// attaching to the launcher's console.
+// Processes and sockets on Win32: CreateProcessW with a console of the child's own, process
+// handles kept for the exit code, the process list from a Toolhelp snapshot, console events by
+// attaching to the child's console, Winsock.
+
+#include "test_process.h"
 
 #include <tlhelp32.h>
+#include <winsock2.h>
+#include <ws2tcpip.h>
 
 #include <Poco/UnicodeConverter.h>
 
 #include <algorithm>
 #include <map>
 
-#include "station_fixture.h"
+#include "platform/process_list.h"
+#include "test_support.h"
 
-namespace station_test {
+namespace test_support {
 
-const char* const kLauncherName = "VXLauncher.exe";
 // KillProcessById ends a leftover with exit code 0.
 const char* const kKilledEnd = "exit 0";
 
@@ -77,20 +81,6 @@ std::vector<PROCESSENTRY32W> ProcessList() {
     return list;
 }
 
-// The program file a process runs, with forward slashes, or "" when it cannot be asked.
-std::string ExecutableOf(int pid) {
-    HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, static_cast<DWORD>(pid));
-    if (process == nullptr) return "";
-    wchar_t path[MAX_PATH * 4];
-    DWORD size = MAX_PATH * 4;
-    const BOOL known = QueryFullProcessImageNameW(process, 0, path, &size);
-    CloseHandle(process);
-    std::string text;
-    if (known) Poco::UnicodeConverter::convert(std::wstring(path, size), text);
-    for (char& c : text) c = c == '\\' ? '/' : c;
-    return text;
-}
-
 // When the process was created, in the system's ticks; 0 when it cannot be asked.
 ULONGLONG CreationTime(int pid) {
     HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, static_cast<DWORD>(pid));
@@ -100,9 +90,9 @@ ULONGLONG CreationTime(int pid) {
     return (ULONGLONG(created.dwHighDateTime) << 32) | created.dwLowDateTime;
 }
 
-// The test process gets the Ctrl-C it sends to a console it attached to: it goes on.
-BOOL WINAPI IgnoreCtrlC(DWORD event) {
-    return event == CTRL_C_EVENT;
+// The test process gets the event it sends to a console it attached to: it goes on.
+BOOL WINAPI IgnoreEvent(DWORD) {
+    return TRUE;
 }
 
 }  // namespace
@@ -115,26 +105,15 @@ void Kill(int pid) {
     CloseHandle(process);
 }
 
-int OwnPid() {
-    return static_cast<int>(GetCurrentProcessId());
+int ParentPid() {
+    for (const PROCESSENTRY32W& entry : ProcessList())
+        if (entry.th32ProcessID == GetCurrentProcessId())
+            return static_cast<int>(entry.th32ParentProcessID);
+    return 0;
 }
 
-bool CanBindLoopback(int port) {
-    static const bool started = [] {
-        WSADATA data;
-        return WSAStartup(MAKEWORD(2, 2), &data) == 0;
-    }();
-    const SOCKET s = started ? socket(AF_INET, SOCK_STREAM, IPPROTO_TCP) : INVALID_SOCKET;
-    BOOL exclusive = TRUE;  // without it Windows lets a bind share a port in use
-    setsockopt(s, SOL_SOCKET, SO_EXCLUSIVEADDRUSE, reinterpret_cast<const char*>(&exclusive),
-               sizeof(exclusive));
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(static_cast<u_short>(port));
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    const bool ok = bind(s, reinterpret_cast<sockaddr*>(&address), sizeof(address)) == 0;
-    closesocket(s);
-    return ok;
+bool UnderWine() {
+    return GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr;
 }
 
 std::vector<int> ChildrenOf(int parent) {
@@ -169,7 +148,9 @@ std::vector<int> ProcessesRunningFrom(const std::string& dir) {
     std::vector<int> found;
     for (const PROCESSENTRY32W& entry : ProcessList()) {
         const int pid = static_cast<int>(entry.th32ProcessID);
-        if (ExecutableOf(pid).rfind(dir + "/", 0) == 0) found.push_back(pid);
+        std::string program = GetExecutablePath(static_cast<unsigned>(pid));
+        std::replace(program.begin(), program.end(), '\\', '/');
+        if (program.rfind(dir + "/", 0) == 0) found.push_back(pid);
     }
     return found;
 }
@@ -221,16 +202,17 @@ std::string WaitEnd(int pid, int timeoutMs) {
     return "exit " + std::to_string(code & 0xFF);
 }
 
-void SendCtrlC(int pid) {
-    // Every process of the launcher's console gets it, the children that share it included, as
-    // a Ctrl-C typed there; this process too while attached, hence its own handler.
-    static const bool handled = SetConsoleCtrlHandler(IgnoreCtrlC, TRUE);
+bool SendConsoleEvent(int pid, ConsoleEvent event) {
+    // Every process of the child's console gets it, the children that share it included, as
+    // if typed there; this process too while attached, hence its own handler (never
+    // SetConsoleCtrlHandler(nullptr, TRUE): children would inherit that).
+    static const bool handled = SetConsoleCtrlHandler(IgnoreEvent, TRUE);
     (void)handled;
     FreeConsole();
-    if (AttachConsole(static_cast<DWORD>(pid))) {
-        GenerateConsoleCtrlEvent(CTRL_C_EVENT, 0);
-        FreeConsole();
-    }
+    if (!AttachConsole(static_cast<DWORD>(pid))) return false;
+    const bool generated = GenerateConsoleCtrlEvent(static_cast<DWORD>(event), 0);
+    FreeConsole();
+    return generated;
 }
 
 void WatchLeftovers() {}
@@ -252,4 +234,38 @@ void EndWhatRunsFrom(const std::string& dir, int launcher) {
     }
 }
 
-}  // namespace station_test
+ListeningSocket::ListeningSocket(bool v6, int wanted) {
+    static const bool started = [] {
+        WSADATA data;
+        return WSAStartup(MAKEWORD(2, 2), &data) == 0;
+    }();
+    const int family = v6 ? AF_INET6 : AF_INET;
+    const SOCKET s = started ? socket(family, SOCK_STREAM, IPPROTO_TCP) : INVALID_SOCKET;
+    _socket = static_cast<intptr_t>(s);
+    union {
+        sockaddr base;
+        sockaddr_in v4;
+        sockaddr_in6 v6;
+    } address = {};
+    int length = v6 ? sizeof(address.v6) : sizeof(address.v4);
+    address.v4.sin_family = static_cast<ADDRESS_FAMILY>(family);
+    address.v4.sin_port = htons(static_cast<u_short>(wanted));
+    if (v6)
+        address.v6.sin6_addr = in6addr_loopback;
+    else
+        address.v4.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    // Exclusive, as a server's port is: without it Windows lets a second socket bind a port
+    // that another holds, and a port would look free while taken.
+    BOOL exclusive = TRUE;
+    setsockopt(s, SOL_SOCKET, SO_EXCLUSIVEADDRUSE, reinterpret_cast<const char*>(&exclusive),
+               sizeof(exclusive));
+    if (s != INVALID_SOCKET && bind(s, &address.base, length) == 0 && listen(s, 4) == 0 &&
+        getsockname(s, &address.base, &length) == 0)
+        port = ntohs(address.v4.sin_port);
+}
+
+ListeningSocket::~ListeningSocket() {
+    closesocket(static_cast<SOCKET>(_socket));
+}
+
+}  // namespace test_support
