@@ -87,6 +87,6 @@ test-windows: windows
 	@scripts/test-windows $(WIN64_BUILD)
 
 # The release zip for Windows: both executables of each architecture, the README's section on
-# running a station and the station author's guide (scripts/package-windows).
+# running a station, docs/bad-input.md and the station author's guide (scripts/package-windows).
 package-windows: windows windows32
 	@scripts/package-windows $(WIN64_BUILD) $(WIN32_BUILD) $(PACKAGE_DIR)
