@@ -7,6 +7,8 @@
 #include <cstring>
 #include <thread>
 
+#include "demo/listen_socket.h"
+
 namespace vx_test_child {
 
 void SleepForever() {
@@ -18,6 +20,21 @@ unsigned long long Arg(int argc, char** argv, int index, unsigned long long fall
 }
 
 namespace {
+
+// hold-port PORT [PROGRAM ARGS...]: listens on 127.0.0.1:PORT as a station process does (the
+// demo's socket, not inherited by PROGRAM) and says "listening"; then runs PROGRAM and ends as
+// it ends, or without one sleeps until killed.
+int HoldPort(int argc, char** argv) {
+    ListenSocket socket;
+    const char* error = nullptr;
+    if (!socket.Listen(static_cast<int>(Arg(argc, argv, 1)), error)) {
+        Say("bind failed\n");
+        return 1;
+    }
+    Say("listening\n");
+    if (argc < 4) SleepForever();
+    return RunProgram(argv + 3);
+}
 
 const Mode kModes[] = {
     // echo TEXT...: the arguments joined by blanks, and a line end.
@@ -51,6 +68,7 @@ const Mode kModes[] = {
          std::this_thread::sleep_for(std::chrono::milliseconds(Arg(argc, argv, 1)));
          return 0;
      }},
+    {"hold-port", HoldPort},
     // exit CODE: ends at once with CODE.
     {"exit", [](int argc, char** argv) { return static_cast<int>(Arg(argc, argv, 1)); }},
 };

@@ -23,8 +23,12 @@ int Say(const std::string& text);
 // The mode's argument number `index` (counted after the mode) as a number, or `fallback`.
 unsigned long long Arg(int argc, char** argv, int index, unsigned long long fallback = 0);
 
-// The system's own modes (hold-port, ignore-term, grandchild and, where there are signals,
-// signals), beside the portable ones of vx_test_child.cpp.
+// Runs the program argv[0] with the arguments that follow it (up to a null) and waits for its
+// end: its exit status, 128 + the signal that ended it, or 127 when it could not be started.
+int RunProgram(char** argv);
+
+// The system's own modes (ignore-term, grandchild and, where there are signals, signals),
+// beside the portable ones of vx_test_child.cpp.
 extern const Mode kPlatformModes[];
 extern const std::size_t kPlatformModeCount;
 

@@ -1,8 +1,5 @@
-// The helper child's POSIX parts: raw writes, a listening socket, SIGTERM, fork, signals.
-#include <arpa/inet.h>
-#include <netinet/in.h>
+// The helper child's POSIX parts: raw writes, SIGTERM, fork, signals.
 #include <signal.h>
-#include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -19,30 +16,15 @@ int Say(const std::string& text) {
     return 0;
 }
 
-namespace {
-
-// hold-port PORT [PROGRAM ARGS...]: listens on 127.0.0.1:PORT and says "listening"; then runs
-// PROGRAM as its child and ends as it ends, or without one sleeps until killed.
-int HoldPort(int argc, char** argv) {
-    int listener = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0), yes = 1;
-    setsockopt(listener, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof(yes));
-    struct sockaddr_in address = {};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(static_cast<uint16_t>(Arg(argc, argv, 1)));
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    if (bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof(address)) != 0 ||
-        listen(listener, 4) != 0) {
-        Say("bind failed\n");
-        return 1;
-    }
-    Say("listening\n");
-    if (argc < 4) SleepForever();
+int RunProgram(char** argv) {
     const pid_t child = fork();
-    if (child == 0) _exit(execv(argv[3], argv + 3) == 0 ? 0 : 127);
+    if (child == 0) _exit(execv(argv[0], argv) == 0 ? 0 : 127);
     int status = 0;
-    waitpid(child, &status, 0);
+    if (child < 0 || waitpid(child, &status, 0) != child) return 127;
     return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
 }
+
+namespace {
 
 // signals: "blocked N ignored M" for the signals blocked and ignored at start.
 int Signals(int, char**) {
@@ -67,7 +49,6 @@ const Mode kPlatformModes[] = {
          Say("ready\n");
          SleepForever();
      }},
-    {"hold-port", HoldPort},
     // grandchild [leave]: forks a sleeper, prints "grandchild PID", then sleeps (or ends with 0).
     {"grandchild",
      [](int argc, char**) -> int {

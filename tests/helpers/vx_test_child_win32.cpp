@@ -1,8 +1,5 @@
-// The helper child's Win32 parts: one WriteFile per output, a Winsock listener, console
-// control events and child processes made with CreateProcessW. There are no signals here, so
-// there is no "signals" mode.
-#include <winsock2.h>
-
+// The helper child's Win32 parts: one WriteFile per output, console control events and child
+// processes made with CreateProcessW. There are no signals here, so there is no "signals" mode.
 #include "vx_test_child.h"
 
 namespace vx_test_child {
@@ -49,41 +46,25 @@ HANDLE Spawn(const std::wstring& program, const std::wstring& arguments = L"") {
     return process.hProcess;
 }
 
-// hold-port PORT [PROGRAM]: listens on 127.0.0.1:PORT and says "listening"; then runs
-// PROGRAM as its child and ends as it ends, or without one sleeps until killed.
-int HoldPort(int argc, char** argv) {
-    WSADATA data;
-    WSAStartup(MAKEWORD(2, 2), &data);
-    // Not inheritable: the port belongs to this process alone, not to PROGRAM.
-    SOCKET listener =
-        WSASocketW(AF_INET, SOCK_STREAM, IPPROTO_TCP, nullptr, 0, WSA_FLAG_NO_HANDLE_INHERIT);
-    sockaddr_in address = {};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(static_cast<u_short>(Arg(argc, argv, 1)));
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    // No SO_REUSEADDR: on Windows it would let two listeners share the port.
-    if (listener == INVALID_SOCKET ||
-        bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof(address)) != 0 ||
-        listen(listener, 4) != 0) {
-        Say("bind failed\n");
-        return 1;
-    }
-    Say("listening\n");
-    if (argc < 4) SleepForever();
-    const HANDLE child = Spawn(Wide(argv[3]));
-    if (child == nullptr) return 127;
-    DWORD status = 0;
-    WaitForSingleObject(child, INFINITE);
-    GetExitCodeProcess(child, &status);
-    return static_cast<int>(status);
-}
-
 // Ignores every console control event (Ctrl-C, Ctrl-Break, close), as ignoring SIGTERM does.
 BOOL WINAPI IgnoreEvent(DWORD) {
     return TRUE;
 }
 
 }  // namespace
+
+int RunProgram(char** argv) {
+    std::wstring arguments;
+    for (char** argument = argv + 1; *argument != nullptr; ++argument)
+        arguments += L" \"" + Wide(*argument) + L"\"";
+    const HANDLE child = Spawn(Wide(argv[0]), arguments);
+    if (child == nullptr) return 127;
+    DWORD status = 0;
+    WaitForSingleObject(child, INFINITE);
+    GetExitCodeProcess(child, &status);
+    CloseHandle(child);
+    return static_cast<int>(status);
+}
 
 const Mode kPlatformModes[] = {
     // ignore-term: ignores console control events, says "ready" and sleeps until killed.
@@ -93,7 +74,6 @@ const Mode kPlatformModes[] = {
          Say("ready\n");
          SleepForever();
      }},
-    {"hold-port", HoldPort},
     // grandchild [leave]: starts a sleeping copy of itself, prints "grandchild PID", then
     // sleeps (or ends with 0). The copy shares its standard output, as a forked one does.
     {"grandchild",
